@@ -1,0 +1,6 @@
+// Chooses the real platform services for this session at start-up.
+#pragma once
+
+#include "platform.h"
+
+std::unique_ptr<Platform> loadPlatform();

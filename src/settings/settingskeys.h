@@ -1,0 +1,12 @@
+// The user-defaults keys of the settings.
+#pragma once
+
+#include <QString>
+
+namespace SettingsKeys {
+inline const QString playSound = QStringLiteral("playSound");
+inline const QString showTextPreview = QStringLiteral("showTextPreview");
+inline const QString removeFromHistoryDurationType = QStringLiteral("removeFromHistoryDurationType");
+inline const QString searchEngineTemplate = QStringLiteral("searchEngineTemplate");
+inline const QString numberOfCaptures = QStringLiteral("numberOfCaptures");
+} // namespace SettingsKeys

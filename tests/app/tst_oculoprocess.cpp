@@ -1,0 +1,82 @@
+// Runs the real oculo executable: on the offscreen platform, and (labelled x11) on a real X display.
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString oculoPath = QStringLiteral(OCULO_BINARY_DIR "/oculo");
+
+bool onRealDisplay()
+{
+    return qEnvironmentVariable("QT_QPA_PLATFORM") != u"offscreen";
+}
+
+} // namespace
+
+class TestOculoProcess : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_config;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        return env;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QFile::exists(oculoPath));
+        if (onRealDisplay() && qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("No X display: run through scripts/test, which starts Xvfb");
+    }
+
+    void versionAndHelpNeedNoDisplay()
+    {
+        QProcess process;
+        QProcessEnvironment env = environment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(env);
+        process.start(oculoPath, {QStringLiteral("--version")});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(process.readAllStandardOutput().startsWith("Oculo "));
+
+        process.start(oculoPath, {QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY(process.readAllStandardOutput().contains("--version"));
+    }
+
+    void keepsRunningWithoutWindowsEvenOnABrokenSettingsFile()
+    {
+        const QString settings = m_config.filePath(QStringLiteral("oculo/defaults.json"));
+        QDir().mkpath(QFileInfo(settings).absolutePath());
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("{\"playSound\": fal");
+        file.close();
+
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(oculoPath, {});
+        QVERIFY(process.waitForStarted(10000));
+        QVERIFY2(!process.waitForFinished(2000), process.readAllStandardError().constData());
+        QCOMPARE(process.state(), QProcess::Running);
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+
+        const QStringList backups =
+            QDir(QFileInfo(settings).absolutePath()).entryList({QStringLiteral("defaults.json.broken-*")});
+        QCOMPARE(backups.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOculoProcess)
+#include "tst_oculoprocess.moc"
