@@ -1,10 +1,32 @@
 // The platform services the application delegate hands to the modules, chosen by the platform loader.
 #pragma once
 
+#include "applicationservice.h"
+#include "displaycapture.h"
+#include "imageloader.h"
+#include "modifierkeys.h"
+#include "openpanel.h"
+#include "pasteboard.h"
+#include "reviewprompt.h"
+#include "screens.h"
+#include "systemsound.h"
+#include "urlopener.h"
 #include "userdefaults.h"
+#include "windowlist.h"
 
 #include <memory>
 
 struct Platform {
     std::unique_ptr<UserDefaults> userDefaults;
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<UrlOpener> urlOpener;
+    std::unique_ptr<ModifierKeys> modifierKeys;
+    std::shared_ptr<const ImageLoader> imageLoader; // shared with worker threads
+    std::unique_ptr<OpenPanel> openPanel;
+    std::unique_ptr<SystemSound> systemSound;
+    std::unique_ptr<ReviewPrompt> reviewPrompt;
+    std::unique_ptr<Screens> screens;
+    std::unique_ptr<DisplayCapture> displayCapture;
+    std::unique_ptr<WindowList> windowList;
+    std::unique_ptr<ApplicationService> application;
 };
