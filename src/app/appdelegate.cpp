@@ -1,15 +1,28 @@
 #include "appdelegate.h"
 
 #include "applogging.h"
+#include "captureprocessing.h"
 #include "defaultsearchengines.h"
+#include "localizedstrings.h"
 #include "platform.h"
+#include "recognitionenginepool.h"
 #include "settingskeys.h"
 #include "settingsviewmodel.h"
+#include "websearch.h"
 
 #include <QJsonObject>
+#include <QtConcurrent>
 
-AppDelegate::AppDelegate(Platform& platform, QObject* parent) : QObject(parent), m_platform(platform)
+AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePool> recognitionPool,
+                         QObject* parent)
+    : QObject(parent)
+    , m_platform(platform)
+    , m_recognitionPool(std::move(recognitionPool))
 {
+    m_processor = std::make_unique<CaptureProcessing>(
+        CaptureProcessing::Services{*m_platform.displayCapture, *m_platform.windowList,
+                                    *m_platform.userDefaults, *m_platform.systemSound},
+        m_recognitionPool);
     registerDefaults(m_platform);
     m_settingsViewModel = std::make_unique<SettingsViewModel>(*m_platform.userDefaults);
 }
@@ -25,7 +38,104 @@ void AppDelegate::registerDefaults(Platform& platform)
     });
 }
 
+QStringList AppDelegate::openableFileTypes()
+{
+    return {QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),  QStringLiteral("pdf"),
+            QStringLiteral("pct"), QStringLiteral("bmp"),  QStringLiteral("tiff"), QStringLiteral("tif")};
+}
+
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_processor->recognizedText().subscribe(this,
+                                            [this](const CaptureItem& item) { handleRecognizedText(item); });
+    // The first capture should not wait for the OCR model to load.
+    m_recognitionPool->warmUp();
     qCDebug(lcApp) << "Launched; captures so far:" << m_settingsViewModel->numberOfCaptures().value();
+}
+
+void AppDelegate::handleRecognizedText(const CaptureItem& item)
+{
+    const bool commandHeld = (m_platform.modifierKeys->currentModifierFlags() & ModifierFlag::command) != 0;
+    if (commandHeld)
+        openWebSearch(item.text);
+    else
+        copyToPasteboard(item.text);
+}
+
+void AppDelegate::copyToPasteboard(const QStringList& lines)
+{
+    if (m_settingsViewModel->shouldRequestReview())
+        m_platform.reviewPrompt->requestReview();
+    m_platform.pasteboard->setString(lines.join(u'\n'));
+}
+
+void AppDelegate::openWebSearch(const QStringList& lines)
+{
+    const auto urlPrefix = m_settingsViewModel->searchEngineTemplate().value();
+    if (!urlPrefix)
+        return;
+    const auto url = WebSearch::searchUrl(*urlPrefix, lines);
+    if (!url)
+        return;
+    if (!m_platform.urlOpener->openUrl(*url))
+        qCDebug(lcApp) << "No handler opened" << *url;
+    m_platform.application->hide();
+}
+
+void AppDelegate::openDocument()
+{
+    m_platform.application->activate();
+    OpenPanelRequest request;
+    request.title = Strings::panelOpenImportImageTitle();
+    request.allowsMultipleSelection = false;
+    request.canChooseDirectories = false;
+    request.canChooseFiles = true;
+    request.canCreateDirectories = false;
+    request.allowedFileTypes = openableFileTypes();
+    const auto chosen = m_platform.openPanel->runModal(request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    recognizeFileInBackground(chosen->first());
+}
+
+void AppDelegate::importClipboard()
+{
+    const QByteArray data = m_platform.pasteboard->imageData();
+    if (data.isEmpty())
+        return;
+    recognizeClipboardDataInBackground(data);
+}
+
+void AppDelegate::quit()
+{
+    m_platform.application->terminate();
+}
+
+void AppDelegate::recognizeFileInBackground(const QString& path)
+{
+    std::shared_ptr<const ImageLoader> loader = m_platform.imageLoader;
+    QtConcurrent::run([loader, path] {
+        return loader->loadFile(path);
+    }).then(this, [this, path](const QImage& image) {
+        if (image.isNull()) {
+            qCDebug(lcApp) << "No image in" << path;
+            return;
+        }
+        m_processor->recognize(image, std::nullopt);
+    });
+}
+
+void AppDelegate::recognizeClipboardDataInBackground(const QByteArray& data)
+{
+    std::shared_ptr<const ImageLoader> loader = m_platform.imageLoader;
+    QtConcurrent::run([loader, data] {
+        return loader->loadData(data);
+    }).then(this, [this](const QImage& image) {
+        if (image.isNull()) {
+            qCDebug(lcApp) << "The clipboard's image could not be decoded";
+            return;
+        }
+        m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
+        m_processor->recognize(image, std::nullopt);
+    });
 }

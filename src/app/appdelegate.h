@@ -1,31 +1,56 @@
-// The application's root object: creates and owns every long-lived model and window, wires them
-// together at launch and carries out the user's commands. Main thread only.
+// The application's root object: creates and owns every long-lived model, wires them together at
+// launch, carries out the user's commands and delivers each recognition result to the clipboard or,
+// with Ctrl held, to a web search. Main thread only; a command that lacks what it needs ends quietly.
 #pragma once
 
 #include "cancellable.h"
+#include "textrecognitionengine.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
+struct CaptureItem;
 struct Platform;
+class CaptureProcessing;
+class RecognitionEnginePool;
 class SettingsViewModel;
 
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    explicit AppDelegate(Platform& platform, QObject* parent = nullptr);
+    AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePool> recognitionPool,
+                QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The fallbacks the settings read while nothing is stored; never written to the store.
     static void registerDefaults(Platform& platform);
+    // The file types the open panel offers.
+    static QStringList openableFileTypes();
 
     void applicationDidFinishLaunching();
 
+    // Commands of the status menu.
+    void openDocument();
+    void importClipboard();
+    void quit();
+
+    void handleRecognizedText(const CaptureItem& item);
+    void copyToPasteboard(const QStringList& lines);
+    void openWebSearch(const QStringList& lines);
+
+    CaptureProcessing& processor() const { return *m_processor; }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
 
 private:
+    // Decodes the file or data off the main thread, then recognises it with no window.
+    void recognizeFileInBackground(const QString& path);
+    void recognizeClipboardDataInBackground(const QByteArray& data);
+
     Platform& m_platform;
+    std::shared_ptr<RecognitionEnginePool> m_recognitionPool;
+    std::unique_ptr<CaptureProcessing> m_processor;
     std::unique_ptr<SettingsViewModel> m_settingsViewModel;
     Cancellables m_cancellables;
 };

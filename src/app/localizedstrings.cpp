@@ -34,286 +34,343 @@ QString tr(const char* table, const char* key, const QStringList& arguments, con
 
 QString menuRecentCapturesTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "menu.recent-captures.title"), "Recent Texts");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "menu.recent-captures.title"), "Recent Texts");
     return text;
 }
 
 QString panelOpenImportImageTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "panel.open.import-image.title"), "Select Image");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "panel.open.import-image.title"), "Select Image");
     return text;
 }
 
 QString settingsAboutAcknowledgementsButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.about.acknowledgements.button.title"), "Acknowledgements");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.about.acknowledgements.button.title"), "Acknowledgements");
     return text;
 }
 
 QString settingsAboutContactUsButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.about.contact-us.button.title"), "Contact us");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.about.contact-us.button.title"), "Contact us");
     return text;
 }
 
 QString settingsAboutVersionInfoButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.about.version-info.button.title"), "Version Info");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.about.version-info.button.title"), "Version Info");
     return text;
 }
 
 QString settingsAboutVisitWebsiteButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.about.visit-website.button.title"), "Visit our Website");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.about.visit-website.button.title"), "Visit our Website");
     return text;
 }
 
 QString settingsClearHistoryAfterTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.title"), "Clear text from history:");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.title"), "Clear text from history:");
     return text;
 }
 
 QString settingsClearHistoryAfterDurationNeverTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.never.title"), "Never");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.never.title"), "Never");
     return text;
 }
 
 QString settingsClearHistoryAfterDurationOneMinuteTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.one-minute.title"), "After 1 Minute");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.one-minute.title"),
+                  "After 1 Minute");
     return text;
 }
 
 QString settingsClearHistoryAfterDurationTenMinutesTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.ten-minutes.title"), "After 10 Minute");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.clear-history-after.duration.ten-minutes.title"),
+                  "After 10 Minute");
     return text;
 }
 
 QString settingsPlayCaptureSoundTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.play-capture-sound.title"), "Play sound after copying\\ntext to Clipboard");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.play-capture-sound.title"),
+                  "Play sound after copying\\ntext to Clipboard");
     return text;
 }
 
 QString settingsSearchWebHintTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.hint.title"), "When holding down the Ctrl key on releasing touchpad or mouse the scanned text can be searched via the selected search engine.");
+    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.hint.title"),
+                                          "When holding down the Ctrl key on releasing touchpad or mouse the "
+                                          "scanned text can be searched via the selected search engine.");
     return text;
 }
 
 QString settingsSearchWebPresetsTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.presets.title"), "Presets");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.presets.title"), "Presets");
     return text;
 }
 
 QString settingsSearchWebUrlPrefixTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.url-prefix.title"), "URL prefix:");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.search-web.url-prefix.title"), "URL prefix:");
     return text;
 }
 
 QString settingsShowPreviewTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.show-preview.title"), "Show preview of recognized text");
+    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.show-preview.title"),
+                                          "Show preview of recognized text");
     return text;
 }
 
 QString settingsStartAtLoginTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.start-at-login.title"), "Start at login");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.start-at-login.title"), "Start at login");
     return text;
 }
 
 QString settingsStartCapturingTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.start-capturing.title"), "Start Capturing:");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.start-capturing.title"), "Start Capturing:");
     return text;
 }
 
 QString settingsTabAboutTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.about.title"), "About");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.about.title"), "About");
     return text;
 }
 
 QString settingsTabGeneralTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.general.title"), "General");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.general.title"), "General");
     return text;
 }
 
 QString settingsTabWebSearchTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.web-search.title"), "Web Search");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "settings.tab.web-search.title"), "Web Search");
     return text;
 }
 
 QString statusMenuConvertClipboardItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.convert-clipboard.item.title"), "Convert Clipboard");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "status-menu.convert-clipboard.item.title"), "Convert Clipboard");
     return text;
 }
 
 QString statusMenuOpenFileItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.open-file.item.title"), "Open...");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.open-file.item.title"), "Open...");
     return text;
 }
 
 QString statusMenuPreferencesItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.preferences.item.title"), "Preferences...");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.preferences.item.title"), "Preferences...");
     return text;
 }
 
 QString statusMenuRecentCapturesItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.recent-captures.item.title"), "Recent Captures");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "status-menu.recent-captures.item.title"), "Recent Captures");
     return text;
 }
 
 QString statusMenuShowWorkflowItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.show-workflow.item.title"), "Show Workflow");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.show-workflow.item.title"), "Show Workflow");
     return text;
 }
 
 QString statusMenuStartCaptureItemTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.start-capture.item.title"), "Start Text Capture");
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "status-menu.start-capture.item.title"), "Start Text Capture");
     return text;
 }
 
 QString welcomeHeadlineTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.headline.title"), "Welcome to Oculo");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.headline.title"), "Welcome to Oculo");
     return text;
 }
 
 QString welcomeInfoInternationalTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.info.international.title"), "International");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.info.international.title"), "International");
     return text;
 }
 
 QString welcomePermissionsBody()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.body"), "To work correctly Oculo needs screen recording permission.\\n\\nPlease open your desktop's Settings > Privacy and allow Oculo to take screenshots.");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.body"),
+                  "To work correctly Oculo needs screen recording permission.\\n\\nPlease open your "
+                  "desktop's Settings > Privacy and allow Oculo to take screenshots.");
     return text;
 }
 
 QString welcomePermissionsDoneButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.done.button.title"), "Done");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.done.button.title"), "Done");
     return text;
 }
 
 QString welcomePermissionsOpenPreferencesButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.open-preferences.button.title"), "Open Desktop Settings...");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.open-preferences.button.title"),
+                  "Open Desktop Settings...");
     return text;
 }
 
 QString welcomeStepPasteBody()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.paste.body"), "Find all detected text in your clipboard ready to paste it into every text field.");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.paste.body"),
+                  "Find all detected text in your clipboard ready to paste it into every text field.");
     return text;
 }
 
 QString welcomeStepPasteTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.paste.title"), "Paste anywhere");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.paste.title"), "Paste anywhere");
     return text;
 }
 
 QString welcomeStepSelectBody()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.body"), "Select any text on your screen by drawing a rectangle to start OCR detection. Use it with web sites, PDFs, videos, and images.");
+    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.body"),
+                                          "Select any text on your screen by drawing a rectangle to start "
+                                          "OCR detection. Use it with web sites, PDFs, videos, and images.");
     return text;
 }
 
 QString welcomeStepSelectTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.title"), "Select Screen Region");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.title"), "Select Screen Region");
     return text;
 }
 
 QString windowCaptureHintTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "window.capture.hint.title"), "Select a region to copy text");
+    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "window.capture.hint.title"),
+                                          "Select a region to copy text");
     return text;
 }
 
 QString windowPreferencesTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "window.preferences.title"), "Preferences");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "window.preferences.title"), "Preferences");
     return text;
 }
 
 QString workflowClearButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.clear.button.title"), "Clear");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.clear.button.title"), "Clear");
     return text;
 }
 
 QString workflowExportAllButtonTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.export-all.button.title"), "Export All");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.export-all.button.title"), "Export All");
     return text;
 }
 
 QString workflowTableColumnAddedTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.added.title"), "Added");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.added.title"), "Added");
     return text;
 }
 
 QString workflowTableColumnContentTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.content.title"), "Content");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.content.title"), "Content");
     return text;
 }
 
 QString workflowTableColumnSourceTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.source.title"), "Source");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.column.source.title"), "Source");
     return text;
 }
 
 QString workflowTableRowMenuSpeakTitle()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.row.menu.speak.title"), "Speak");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.row.menu.speak.title"), "Speak");
     return text;
 }
 
 QString workflowTableSourceUnknown()
 {
-    static const QString text = fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.source.unknown"), "<unknown>");
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "workflow.table.source.unknown"), "<unknown>");
     return text;
 }
 
 QString menuStatusItemTitle(const QString& applicationName)
 {
-    return formattedText(QT_TRANSLATE_NOOP("Localizable", "menu.status-item.title"), applicationName, "%@ menu");
+    return formattedText(QT_TRANSLATE_NOOP("Localizable", "menu.status-item.title"), applicationName,
+                         "%@ menu");
 }
 
 QString statusMenuAboutItemTitle(const QString& applicationName)
 {
-    return formattedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.about.item.title"), applicationName, "About %@");
+    return formattedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.about.item.title"), applicationName,
+                         "About %@");
 }
 
 QString statusMenuQuitItemTitle(const QString& applicationName)
 {
-    return formattedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.quit.item.title"), applicationName, "Quit %@");
+    return formattedText(QT_TRANSLATE_NOOP("Localizable", "status-menu.quit.item.title"), applicationName,
+                         "Quit %@");
 }
 
 QString welcomeInfoInternationalBody(const QString& languages)
 {
-    return formattedText(QT_TRANSLATE_NOOP("Localizable", "welcome.info.international.body"), languages, "Supports %@");
+    return formattedText(QT_TRANSLATE_NOOP("Localizable", "welcome.info.international.body"), languages,
+                         "Supports %@");
 }
 
 } // namespace Strings

@@ -1,30 +1,53 @@
 #include "appdelegate.h"
+#include "imageloader.h"
 #include "oculoversion.h"
+#include "platform.h"
 #include "platformloader.h"
+#include "recognitionenginepool.h"
+#include "recognizecommand.h"
+#include "tesseractengine.h"
 #include "translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
-// Options that are answered without a display: the process then needs no GUI at all.
-bool wantsConsoleOnly(int argc, char** argv)
+// The OCR library's OpenMP threads fight the worker pool on few cores and can only be limited from the
+// environment before the process starts: so the process starts itself once more with the limit set.
+void ensureSingleThreadedOpenMp(char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        for (const char* option : {"-h", "--help", "-v", "--version", "--help-all"}) {
-            if (std::strcmp(argument, option) == 0)
-                return true;
-        }
-    }
-    return false;
+    const char* limit = std::getenv("OMP_THREAD_LIMIT");
+    if (limit && std::strcmp(limit, "1") == 0)
+        return;
+    ::setenv("OMP_THREAD_LIMIT", "1", 1);
+    ::execv("/proc/self/exe", argv);
+    // Exec failed: carry on, only slower.
 }
 
-void describe(QCoreApplication& application, QCommandLineParser& parser)
+enum class Mode { console, recognize, tray };
+
+Mode modeOf(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "-v", "--version", "--help-all"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return Mode::console;
+        }
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--recognize") == 0)
+            return Mode::recognize;
+    }
+    return Mode::tray;
+}
+
+void describe(QCoreApplication& application, QCommandLineParser& parser, const QCommandLineOption& recognize)
 {
     application.setApplicationName(QString::fromUtf8(OculoVersion::name));
     application.setApplicationVersion(QString::fromUtf8(OculoVersion::shortVersion));
@@ -33,30 +56,60 @@ void describe(QCoreApplication& application, QCommandLineParser& parser)
                        "Runs in the system tray; press Shift+Ctrl+2 and drag over any text."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(recognize);
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("Image or PDF files, with --recognize."),
+                                 QStringLiteral("[FILE...]"));
+}
+
+std::shared_ptr<RecognitionEnginePool> makeRecognitionPool()
+{
+    return std::make_shared<RecognitionEnginePool>([] { return std::make_unique<TesseractEngine>(); });
+}
+
+int recognizeFiles(QCoreApplication& application, const QStringList& files)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (files.isEmpty()) {
+        err << application.applicationName() << ": --recognize needs at least one file\n";
+        return 2;
+    }
+    const auto imageLoader = loadImageLoader();
+    const auto pool = makeRecognitionPool();
+    return runRecognizeCommand(files, *imageLoader, *pool, out, err);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (wantsConsoleOnly(argc, argv)) {
+    ensureSingleThreadedOpenMp(argv);
+    const QCommandLineOption recognize(
+        QStringLiteral("recognize"),
+        QStringLiteral("Print the text of each FILE and exit (no display needed)."));
+    const Mode mode = modeOf(argc, argv);
+
+    if (mode != Mode::tray) {
         QCoreApplication application(argc, argv);
         QCommandLineParser parser;
-        describe(application, parser);
+        describe(application, parser, recognize);
         parser.process(application);
-        return 0;
+        if (mode == Mode::console)
+            return 0;
+        return recognizeFiles(application, parser.positionalArguments());
     }
 
     QApplication application(argc, argv);
     QCommandLineParser parser;
-    describe(application, parser);
+    describe(application, parser, recognize);
     application.setDesktopFileName(QString::fromUtf8(OculoVersion::identifier));
     application.setQuitOnLastWindowClosed(false);
     parser.process(application);
 
     installTranslations(application);
     auto platform = loadPlatform();
-    AppDelegate delegate(*platform);
+    AppDelegate delegate(*platform, makeRecognitionPool());
     delegate.applicationDidFinishLaunching();
     return application.exec();
 }

@@ -9,8 +9,12 @@
 class Cancellable {
 public:
     Cancellable() = default;
-    explicit Cancellable(std::function<void()> cancel) : m_cancel(std::move(cancel)) {}
-    Cancellable(Cancellable&& other) noexcept : m_cancel(std::exchange(other.m_cancel, {})) {}
+    explicit Cancellable(std::function<void()> cancel)
+        : m_cancel(std::move(cancel))
+    {}
+    Cancellable(Cancellable&& other) noexcept
+        : m_cancel(std::exchange(other.m_cancel, {}))
+    {}
     Cancellable& operator=(Cancellable&& other) noexcept
     {
         if (this != &other) {

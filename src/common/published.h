@@ -6,12 +6,13 @@
 
 #include "subscriberlist.h"
 
-template <typename T>
-class Published {
+template <typename T> class Published {
 public:
     using Handler = typename detail::SubscriberList<T>::Handler;
 
-    explicit Published(T initial = T()) : m_value(std::move(initial)) {}
+    explicit Published(T initial = T())
+        : m_value(std::move(initial))
+    {}
     Published(const Published&) = delete;
     Published& operator=(const Published&) = delete;
 

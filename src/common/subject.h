@@ -4,8 +4,7 @@
 
 #include "subscriberlist.h"
 
-template <typename T>
-class Subject {
+template <typename T> class Subject {
 public:
     using Handler = typename detail::SubscriberList<T>::Handler;
 

@@ -16,8 +16,7 @@
 
 namespace detail {
 
-template <typename T>
-class SubscriberList : public std::enable_shared_from_this<SubscriberList<T>> {
+template <typename T> class SubscriberList : public std::enable_shared_from_this<SubscriberList<T>> {
 public:
     using Handler = std::function<void(const T&)>;
 

@@ -1,10 +1,41 @@
 #include "platformloader.h"
 
+#include "linux/boundedimageloader.h"
+#include "linux/canberrasystemsound.h"
+#include "linux/clipboardpasteboard.h"
+#include "linux/desktopurlopener.h"
+#include "linux/filedialogopenpanel.h"
 #include "linux/jsonfileuserdefaults.h"
+#include "linux/nullreviewprompt.h"
+#include "linux/qtapplicationservice.h"
+#include "linux/qtmodifierkeys.h"
+#include "linux/qtscreens.h"
+#include "platformlogging.h"
+#include "x11/displaycapturex11.h"
+#include "x11/windowlistx11.h"
+
+#include <QGuiApplication>
+
+std::shared_ptr<const ImageLoader> loadImageLoader()
+{
+    return std::make_shared<BoundedImageLoader>();
+}
 
 std::unique_ptr<Platform> loadPlatform()
 {
     auto platform = std::make_unique<Platform>();
     platform->userDefaults = std::make_unique<JsonFileUserDefaults>();
+    platform->pasteboard = std::make_unique<ClipboardPasteboard>();
+    platform->urlOpener = std::make_unique<DesktopUrlOpener>();
+    platform->modifierKeys = std::make_unique<QtModifierKeys>();
+    platform->imageLoader = loadImageLoader();
+    platform->openPanel = std::make_unique<FileDialogOpenPanel>();
+    platform->systemSound = std::make_unique<CanberraSystemSound>();
+    platform->reviewPrompt = std::make_unique<NullReviewPrompt>();
+    platform->screens = std::make_unique<QtScreens>();
+    platform->displayCapture = std::make_unique<DisplayCaptureX11>();
+    platform->windowList = std::make_unique<WindowListX11>();
+    platform->application = std::make_unique<QtApplicationService>();
+    qCDebug(lcPlatform) << "Platform services for" << QGuiApplication::platformName();
     return platform;
 }

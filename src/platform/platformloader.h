@@ -4,3 +4,5 @@
 #include "platform.h"
 
 std::unique_ptr<Platform> loadPlatform();
+// The image loader alone, for headless use (no display needed).
+std::shared_ptr<const ImageLoader> loadImageLoader();

@@ -1,3 +1,4 @@
 #include "platformlogging.h"
 
-Q_LOGGING_CATEGORY(lcPlatform, "oculo.platform")
+// Debug lines are off unless QT_LOGGING_RULES="oculo.*.debug=true" asks for them.
+Q_LOGGING_CATEGORY(lcPlatform, "oculo.platform", QtInfoMsg)

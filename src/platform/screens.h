@@ -11,9 +11,9 @@
 
 struct ScreenDescription {
     QString name;
-    QRectF frame;                      // global bottom-up points
-    double backingScaleFactor = 1.0;   // pixels per point
-    std::optional<quint32> displayId;  // the display the capture service takes images of
+    QRectF frame;                     // global bottom-up points
+    double backingScaleFactor = 1.0;  // pixels per point
+    std::optional<quint32> displayId; // the display the capture service takes images of
 
     bool operator==(const ScreenDescription&) const = default;
 };

@@ -13,12 +13,12 @@
 #include <optional>
 
 struct TextObservation {
-    bool isText = true;       // false for an observation of another kind (dropped by the recogniser)
+    bool isText = true;        // false for an observation of another kind (dropped by the recogniser)
     QStringList topCandidates; // best first; may be empty
 };
 
 struct RecognitionOutcome {
-    std::optional<QString> error;                 // set when the request could not be performed
+    std::optional<QString> error;                  // set when the request could not be performed
     std::optional<QList<TextObservation>> results; // none: the engine gave no results at all
 };
 

@@ -13,8 +13,7 @@ SettingsViewModel::SettingsViewModel(UserDefaults& defaults, QObject* parent)
           durationTypeForStoredValue(defaults.integerForKey(SettingsKeys::removeFromHistoryDurationType)))
     , m_searchEngineTemplate(defaults.stringForKey(SettingsKeys::searchEngineTemplate))
     , m_numberOfCaptures(defaults.integerForKey(SettingsKeys::numberOfCaptures))
-{
-}
+{}
 
 RemoveFromHistoryDurationType SettingsViewModel::durationTypeForStoredValue(qint64 rawValue)
 {

@@ -42,9 +42,11 @@ private slots:
 
     void missingKeysYieldTheirFallbackExactly()
     {
-        QCOMPARE(Strings::settingsPlayCaptureSoundTitle(), QStringLiteral("Play sound after copying\\ntext to Clipboard"));
+        QCOMPARE(Strings::settingsPlayCaptureSoundTitle(),
+                 QStringLiteral("Play sound after copying\\ntext to Clipboard"));
         QCOMPARE(Strings::workflowTableSourceUnknown(), QStringLiteral("<unknown>"));
-        QCOMPARE(Strings::settingsClearHistoryAfterDurationTenMinutesTitle(), QStringLiteral("After 10 Minute"));
+        QCOMPARE(Strings::settingsClearHistoryAfterDurationTenMinutesTitle(),
+                 QStringLiteral("After 10 Minute"));
         QCOMPARE(Strings::statusMenuOpenFileItemTitle(), QStringLiteral("Open..."));
         QCOMPARE(Strings::windowCaptureHintTitle(), QStringLiteral("Select a region to copy text"));
         QCOMPARE(Strings::menuStatusItemTitle(QStringLiteral("Oculo")), QStringLiteral("Oculo menu"));
@@ -116,7 +118,8 @@ private slots:
         QVERIFY(!xml.hasError());
         QCOMPARE(keys.size(), 48);
         for (const QString& key : keys) {
-            QVERIFY2(key.endsWith(u".title") || key.endsWith(u".body") || key == u"workflow.table.source.unknown",
+            QVERIFY2(key.endsWith(u".title") || key.endsWith(u".body") ||
+                         key == u"workflow.table.source.unknown",
                      qPrintable(key));
         }
         QVERIFY(keys.contains(QStringLiteral("welcome.info.international.body")));

@@ -12,7 +12,9 @@ private slots:
     {
         Published<int> property(1);
         QList<QPair<int, int>> seen; // (received, read from the property)
-        Cancellable token = property.subscribe([&](const int& value) { seen.append({value, property.value()}); });
+        Cancellable token = property.subscribe([&](const int& value) {
+            seen.append({value, property.value()});
+        });
         property.set(2);
         property.set(3);
         QCOMPARE(seen, (QList<QPair<int, int>>{{1, 1}, {2, 1}, {3, 2}}));
@@ -102,9 +104,11 @@ private slots:
             seen.append(QStringLiteral("first %1").arg(value));
             second.cancel();
             if (!late.isActive())
-                late = subject.subscribe([&](const int& v) { seen.append(QStringLiteral("late %1").arg(v)); });
+                late =
+                    subject.subscribe([&](const int& v) { seen.append(QStringLiteral("late %1").arg(v)); });
         });
-        second = subject.subscribe([&](const int& value) { seen.append(QStringLiteral("second %1").arg(value)); });
+        second =
+            subject.subscribe([&](const int& value) { seen.append(QStringLiteral("second %1").arg(value)); });
         subject.send(1);
         subject.send(2);
         // The cancelled subscriber is not called for the value in flight; the new one only sees later values.

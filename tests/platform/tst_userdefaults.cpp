@@ -48,14 +48,16 @@ private slots:
         QTest::newRow("true") << QJsonValue(true) << true << qint64(1) << QVariant();
         QTest::newRow("false") << QJsonValue(false) << false << qint64(0) << QVariant();
         QTest::newRow("integer") << QJsonValue(qint64(7)) << true << qint64(7) << QVariant();
-        QTest::newRow("large integer") << QJsonValue(qint64(9007199254740993)) << true
-                                       << qint64(9007199254740993) << QVariant();
+        QTest::newRow("large integer")
+            << QJsonValue(qint64(9007199254740993)) << true << qint64(9007199254740993) << QVariant();
         QTest::newRow("negative") << QJsonValue(-1) << true << qint64(-1) << QVariant();
         QTest::newRow("fraction") << QJsonValue(2.9) << true << qint64(2) << QVariant();
         QTest::newRow("zero") << QJsonValue(0) << false << qint64(0) << QVariant();
-        QTest::newRow("text") << QJsonValue(QStringLiteral("hello")) << false << qint64(0) << QVariant("hello");
+        QTest::newRow("text") << QJsonValue(QStringLiteral("hello")) << false << qint64(0)
+                              << QVariant("hello");
         QTest::newRow("empty text") << QJsonValue(QString()) << false << qint64(0) << QVariant("");
-        QTest::newRow("numeric text") << QJsonValue(QStringLiteral("42")) << false << qint64(42) << QVariant("42");
+        QTest::newRow("numeric text")
+            << QJsonValue(QStringLiteral("42")) << false << qint64(42) << QVariant("42");
         QTest::newRow("YES") << QJsonValue(QStringLiteral("YES")) << true << qint64(0) << QVariant("YES");
         QTest::newRow("array") << QJsonValue(QJsonArray{1}) << false << qint64(0) << QVariant();
         QTest::newRow("object") << QJsonValue(QJsonObject{{"a", 1}}) << false << qint64(0) << QVariant();
@@ -149,8 +151,9 @@ private slots:
         QCOMPARE(readAll(defaults.backupPath()), contents);
 
         defaults.setInteger(QStringLiteral("numberOfCaptures"), 1);
-        QCOMPARE(QJsonDocument::fromJson(readAll(path)).object().value(QStringLiteral("numberOfCaptures")).toInt(),
-                 1);
+        QCOMPARE(
+            QJsonDocument::fromJson(readAll(path)).object().value(QStringLiteral("numberOfCaptures")).toInt(),
+            1);
         // The backup is not touched by later writes, and a second bad file gets a backup of its own.
         QCOMPARE(readAll(defaults.backupPath()), contents);
         writeAll(path, contents);
@@ -169,12 +172,14 @@ private slots:
         QVERIFY(defaults.backupPath().isEmpty());
         QVERIFY(defaults.boolForKey(QStringLiteral("playSound")));
         QCOMPARE(defaults.integerForKey(QStringLiteral("numberOfCaptures")), 0);
-        QCOMPARE(defaults.stringForKey(QStringLiteral("searchEngineTemplate")), QStringLiteral("https://x/?q="));
+        QCOMPARE(defaults.stringForKey(QStringLiteral("searchEngineTemplate")),
+                 QStringLiteral("https://x/?q="));
         QVERIFY(!defaults.boolForKey(QStringLiteral("showTextPreview")));
 
         defaults.setInteger(QStringLiteral("numberOfCaptures"), 4);
         const QJsonObject onDisk = QJsonDocument::fromJson(readAll(path)).object();
-        QCOMPARE(onDisk.value(QStringLiteral("future")).toObject().value(QStringLiteral("kept")), QJsonValue(true));
+        QCOMPARE(onDisk.value(QStringLiteral("future")).toObject().value(QStringLiteral("kept")),
+                 QJsonValue(true));
         QCOMPARE(onDisk.value(QStringLiteral("showTextPreview")), QJsonValue(false));
     }
 

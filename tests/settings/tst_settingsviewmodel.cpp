@@ -11,9 +11,10 @@ namespace {
 
 void registerAppDefaults(UserDefaults& defaults)
 {
-    defaults.registerDefaults({{SettingsKeys::playSound, true},
-                               {SettingsKeys::showTextPreview, true},
-                               {SettingsKeys::searchEngineTemplate, rawValue(DefaultSearchEngines::duckduckgo)}});
+    defaults.registerDefaults(
+        {{SettingsKeys::playSound, true},
+         {SettingsKeys::showTextPreview, true},
+         {SettingsKeys::searchEngineTemplate, rawValue(DefaultSearchEngines::duckduckgo)}});
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-JsonFileUserDefaults::JsonFileUserDefaults(QString filePath) : m_filePath(std::move(filePath))
+JsonFileUserDefaults::JsonFileUserDefaults(QString filePath)
+    : m_filePath(std::move(filePath))
 {
     load();
 }
@@ -69,8 +70,8 @@ void JsonFileUserDefaults::keepAside(const QString& reason)
 
     if (QFile::rename(m_filePath, candidate)) {
         m_backupPath = candidate;
-        qCWarning(lcPlatform) << "Settings file" << m_filePath << "is unusable (" << reason
-                              << "); kept it as" << candidate << "and started from the defaults";
+        qCWarning(lcPlatform) << "Settings file" << m_filePath << "is unusable (" << reason << "); kept it as"
+                              << candidate << "and started from the defaults";
     } else {
         m_persistent = false;
         qCWarning(lcPlatform) << "Settings file" << m_filePath << "is unusable (" << reason

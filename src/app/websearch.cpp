@@ -1,0 +1,75 @@
+#include "websearch.h"
+
+namespace WebSearch {
+
+namespace {
+
+bool isAlphanumeric(char32_t codePoint)
+{
+    switch (QChar::category(codePoint)) {
+    case QChar::Letter_Uppercase:
+    case QChar::Letter_Lowercase:
+    case QChar::Letter_Titlecase:
+    case QChar::Letter_Modifier:
+    case QChar::Letter_Other:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Number_DecimalDigit:
+    case QChar::Number_Letter:
+    case QChar::Number_Other:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void appendEncoded(QString& out, char32_t codePoint)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const QByteArray bytes = QString::fromUcs4(&codePoint, 1).toUtf8();
+    for (char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        out.append(u'%');
+        out.append(QLatin1Char(hex[value >> 4]));
+        out.append(QLatin1Char(hex[value & 0xF]));
+    }
+}
+
+} // namespace
+
+std::optional<QString> percentEncodeAlphanumerics(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() * 3);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        char32_t codePoint = c.unicode();
+        if (c.isHighSurrogate()) {
+            if (i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate())
+                return std::nullopt;
+            codePoint = QChar::surrogateToUcs4(c, text.at(i + 1));
+            ++i;
+        } else if (c.isLowSurrogate()) {
+            return std::nullopt;
+        }
+        if (isAlphanumeric(codePoint))
+            out.append(QString::fromUcs4(&codePoint, 1));
+        else
+            appendEncoded(out, codePoint);
+    }
+    return out;
+}
+
+std::optional<QUrl> searchUrl(const QString& urlPrefix, const QStringList& lines)
+{
+    const auto encoded = percentEncodeAlphanumerics(lines.join(u' '));
+    if (!encoded)
+        return std::nullopt;
+    const QUrl url(urlPrefix + *encoded, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+} // namespace WebSearch
