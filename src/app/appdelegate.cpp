@@ -1,9 +1,13 @@
 #include "appdelegate.h"
 
+#include "appkitviewmodel.h"
 #include "applogging.h"
 #include "captureprocessing.h"
+#include "capturewindow.h"
 #include "defaultsearchengines.h"
+#include "displaysnapshot.h"
 #include "localizedstrings.h"
+#include "mainthread.h"
 #include "platform.h"
 #include "recognitionenginepool.h"
 #include "settingskeys.h"
@@ -11,6 +15,7 @@
 #include "websearch.h"
 
 #include <QJsonObject>
+#include <QPointer>
 #include <QtConcurrent>
 
 AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePool> recognitionPool,
@@ -19,10 +24,14 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
     , m_platform(platform)
     , m_recognitionPool(std::move(recognitionPool))
 {
+    // Recognition cuts captures out of the images taken when the capture started, never out of a
+    // live image that could show the overlay.
+    m_displaySnapshot = std::make_unique<DisplaySnapshot>(*m_platform.displayCapture);
     m_processor = std::make_unique<CaptureProcessing>(
-        CaptureProcessing::Services{*m_platform.displayCapture, *m_platform.windowList,
-                                    *m_platform.userDefaults, *m_platform.systemSound},
+        CaptureProcessing::Services{*m_displaySnapshot, *m_platform.windowList, *m_platform.userDefaults,
+                                    *m_platform.systemSound},
         m_recognitionPool);
+    m_appKitViewModel = std::make_unique<AppKitViewModel>();
     registerDefaults(m_platform);
     m_settingsViewModel = std::make_unique<SettingsViewModel>(*m_platform.userDefaults);
 }
@@ -46,11 +55,50 @@ QStringList AppDelegate::openableFileTypes()
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_captureWindow = std::make_unique<CaptureWindow>(
+        *m_appKitViewModel, *m_platform.screens, [this](const QRectF& rect) { handleSelectedFrame(rect); });
+    m_appKitViewModel->mouseDidLeaveScreenPublisher().subscribe(this, [this](const AppKitViewModel::Event&) {
+        const auto& screen = m_appKitViewModel->currentScreen().value();
+        if (!screen) {
+            m_captureWindow->stopCapture();
+            return;
+        }
+        m_captureWindow->setScreenFrame(*screen);
+        if (screen->displayId)
+            m_captureWindow->setBackgroundImage(m_displaySnapshot->createDisplayImage(*screen->displayId));
+    });
     m_processor->recognizedText().subscribe(this,
                                             [this](const CaptureItem& item) { handleRecognizedText(item); });
     // The first capture should not wait for the OCR model to load.
     m_recognitionPool->warmUp();
     qCDebug(lcApp) << "Launched; captures so far:" << m_settingsViewModel->numberOfCaptures().value();
+}
+
+void AppDelegate::startCapture()
+{
+    const auto screen = AppKitViewModel::screenUnderPointer(m_platform.screens->screens(),
+                                                            m_platform.screens->mouseLocation());
+    if (!screen)
+        return;
+    m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
+    // Every screen once, before anything of ours is on it.
+    m_displaySnapshot->take(m_platform.screens->screens());
+    m_captureWindow->setScreenFrame(*screen);
+    if (screen->displayId)
+        m_captureWindow->setBackgroundImage(m_displaySnapshot->createDisplayImage(*screen->displayId));
+    m_captureWindow->startCapture(*screen);
+}
+
+void AppDelegate::handleSelectedFrame(const QRectF& rect)
+{
+    if (m_appKitViewModel->isCapturingCancelled().value())
+        return;
+    const auto screen = AppKitViewModel::screenUnderPointer(m_platform.screens->screens(),
+                                                            m_platform.screens->mouseLocation());
+    if (!screen)
+        return;
+    m_captureWindow->stopCapture();
+    m_processor->captureAndRecognize(*screen, rect);
 }
 
 void AppDelegate::handleRecognizedText(const CaptureItem& item)
@@ -114,28 +162,37 @@ void AppDelegate::quit()
 void AppDelegate::recognizeFileInBackground(const QString& path)
 {
     std::shared_ptr<const ImageLoader> loader = m_platform.imageLoader;
-    QtConcurrent::run([loader, path] {
-        return loader->loadFile(path);
-    }).then(this, [this, path](const QImage& image) {
-        if (image.isNull()) {
-            qCDebug(lcApp) << "No image in" << path;
-            return;
-        }
-        m_processor->recognize(image, std::nullopt);
+    const QPointer<AppDelegate> delegate(this);
+    (void)QtConcurrent::run([loader, path, delegate] {
+        const QImage image = loader->loadFile(path);
+        postToMainThread([delegate, image, path] {
+            if (!delegate)
+                return;
+            if (image.isNull()) {
+                qCDebug(lcApp) << "No image in" << path;
+                return;
+            }
+            delegate->m_processor->recognize(image, std::nullopt);
+        });
     });
 }
 
 void AppDelegate::recognizeClipboardDataInBackground(const QByteArray& data)
 {
     std::shared_ptr<const ImageLoader> loader = m_platform.imageLoader;
-    QtConcurrent::run([loader, data] {
-        return loader->loadData(data);
-    }).then(this, [this](const QImage& image) {
-        if (image.isNull()) {
-            qCDebug(lcApp) << "The clipboard's image could not be decoded";
-            return;
-        }
-        m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
-        m_processor->recognize(image, std::nullopt);
+    const QPointer<AppDelegate> delegate(this);
+    (void)QtConcurrent::run([loader, data, delegate] {
+        const QImage image = loader->loadData(data);
+        postToMainThread([delegate, image] {
+            if (!delegate)
+                return;
+            if (image.isNull()) {
+                qCDebug(lcApp) << "The clipboard's image could not be decoded";
+                return;
+            }
+            SettingsViewModel& settings = *delegate->m_settingsViewModel;
+            settings.setNumberOfCaptures(settings.numberOfCaptures().value() + 1);
+            delegate->m_processor->recognize(image, std::nullopt);
+        });
     });
 }

@@ -7,13 +7,17 @@
 #include "textrecognitionengine.h"
 
 #include <QObject>
+#include <QRectF>
 #include <QStringList>
 
 #include <memory>
 
 struct CaptureItem;
 struct Platform;
+class AppKitViewModel;
 class CaptureProcessing;
+class CaptureWindow;
+class DisplaySnapshot;
 class RecognitionEnginePool;
 class SettingsViewModel;
 
@@ -32,15 +36,21 @@ public:
     void applicationDidFinishLaunching();
 
     // Commands of the status menu.
+    void startCapture();
     void openDocument();
     void importClipboard();
     void quit();
 
+    // The capture window's frame handler: `rect` in points from the top-left corner of the screen.
+    void handleSelectedFrame(const QRectF& rect);
     void handleRecognizedText(const CaptureItem& item);
     void copyToPasteboard(const QStringList& lines);
     void openWebSearch(const QStringList& lines);
 
     CaptureProcessing& processor() const { return *m_processor; }
+    AppKitViewModel& appKitViewModel() const { return *m_appKitViewModel; }
+    // Made at launch.
+    CaptureWindow* captureWindow() const { return m_captureWindow.get(); }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
 
 private:
@@ -50,7 +60,10 @@ private:
 
     Platform& m_platform;
     std::shared_ptr<RecognitionEnginePool> m_recognitionPool;
+    std::unique_ptr<DisplaySnapshot> m_displaySnapshot;
     std::unique_ptr<CaptureProcessing> m_processor;
+    std::unique_ptr<AppKitViewModel> m_appKitViewModel;
     std::unique_ptr<SettingsViewModel> m_settingsViewModel;
+    std::unique_ptr<CaptureWindow> m_captureWindow;
     Cancellables m_cancellables;
 };

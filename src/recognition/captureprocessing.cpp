@@ -1,11 +1,14 @@
 #include "captureprocessing.h"
 
 #include "displaycapture.h"
+#include "mainthread.h"
 #include "recognitionenginepool.h"
 #include "screens.h"
 #include "systemsound.h"
 #include "userdefaults.h"
 #include "windowlist.h"
+
+#include <QPointer>
 
 #include <cstdio>
 
@@ -62,12 +65,16 @@ void CaptureProcessing::captureAndRecognize(const ScreenDescription& screen, con
 void CaptureProcessing::recognize(const QImage& image, const std::optional<Window>& window)
 {
     const DiagnosticSink sink = m_diagnosticSink;
-    m_pool->perform(image)
-        .then([sink](const RecognitionOutcome& outcome) { return linesOf(outcome, sink); })
-        .then(this, [this, window](const std::optional<QStringList>& lines) {
-            if (lines)
-                m_recognizedText.send(CaptureItem{*lines, window});
+    const QPointer<CaptureProcessing> processor(this);
+    m_pool->perform(image).then([sink, processor, window](const RecognitionOutcome& outcome) {
+        const auto lines = linesOf(outcome, sink);
+        if (!lines)
+            return;
+        postToMainThread([processor, window, lines = *lines] {
+            if (processor)
+                processor->m_recognizedText.send(CaptureItem{lines, window});
         });
+    });
 }
 
 std::optional<QStringList> CaptureProcessing::linesOf(const RecognitionOutcome& outcome,

@@ -189,5 +189,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAppDelegate)
+QTEST_MAIN(TestAppDelegate)
 #include "tst_appdelegate.moc"

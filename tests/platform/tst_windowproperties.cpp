@@ -16,7 +16,8 @@ constexpr quint32 stringType = 31;  // STRING
 Property list32(QList<quint32> values, quint32 type = cardinalType)
 {
     QByteArray bytes(values.size() * 4, Qt::Uninitialized);
-    std::memcpy(bytes.data(), values.constData(), bytes.size());
+    if (!bytes.isEmpty())
+        std::memcpy(bytes.data(), values.constData(), std::size_t(bytes.size()));
     return {type, 32, bytes};
 }
 

@@ -44,7 +44,7 @@ class TestCaptureProcessing : public QObject {
         QStringList diagnostics;
         std::mutex diagnosticsMutex;
         Cancellable token = processor.recognizedText().subscribe([this](const CaptureItem& item) {
-            QCOMPARE(QThread::currentThread(), qApp->thread());
+            QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
             items.append(item);
         });
         ScreenDescription screen{QStringLiteral("main"), QRectF(0, 0, 800, 600), 1.0, 7};

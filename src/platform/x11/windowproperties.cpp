@@ -117,7 +117,8 @@ std::optional<QList<quint32>> values32(const Property& property)
     if (property.type == 0 || property.format != 32 || property.value.size() % 4 != 0)
         return std::nullopt;
     QList<quint32> values(property.value.size() / 4);
-    std::memcpy(values.data(), property.value.constData(), property.value.size());
+    if (!values.isEmpty())
+        std::memcpy(values.data(), property.value.constData(), std::size_t(property.value.size()));
     return values;
 }
 

@@ -1,0 +1,215 @@
+// A whole capture on a real X display: the real screens, display image, window list, clipboard and OCR
+// engine, driven by xdotool like a person with a mouse; only the URL opener is a fake.
+#include "appdelegate.h"
+#include "appkitviewmodel.h"
+#include "capturewindow.h"
+#include "fakeurlopener.h"
+#include "platform.h"
+#include "platformloader.h"
+#include "recognitionenginepool.h"
+#include "recordingengine.h"
+#include "settingsviewmodel.h"
+#include "tesseractengine.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+const QStringList paragraph{
+    QStringLiteral("Drag a rectangle over any text on the screen,"),
+    QStringLiteral("release the mouse button, and paste it into"),
+    QStringLiteral("any other application you like."),
+};
+
+// A window that shows known text in a common UI font at 14 px.
+class TextWindow : public QWidget {
+public:
+    TextWindow()
+    {
+        setWindowFlag(Qt::FramelessWindowHint);
+        m_font = QFont(QStringLiteral("DejaVu Sans"));
+        m_font.setPixelSize(14);
+        setGeometry(200, 150, 520, 140);
+    }
+    // The text's bounding box in global coordinates, with a margin of `margin` pixels.
+    QRect textArea(int margin) const
+    {
+        const QFontMetrics metrics(m_font);
+        int width = 0;
+        for (const QString& line : paragraph)
+            width = std::max(width, metrics.horizontalAdvance(line));
+        const QRect local(20, 20, width, lineHeight() * int(paragraph.size()));
+        return local.adjusted(-margin, -margin, margin, margin).translated(geometry().topLeft());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setFont(m_font);
+        painter.setPen(QColor(25, 25, 25));
+        const QFontMetrics metrics(m_font);
+        for (int i = 0; i < paragraph.size(); ++i)
+            painter.drawText(20, 20 + i * lineHeight() + metrics.ascent(), paragraph.at(i));
+    }
+
+private:
+    int lineHeight() const { return QFontMetrics(m_font).height() + 6; }
+    QFont m_font;
+};
+
+bool xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+// Reads the clipboard with xclip while this process keeps serving its own selection.
+QString clipboardThroughXclip()
+{
+    QProcess process;
+    process.start(QStringLiteral("xclip"),
+                  {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000))
+        return QStringLiteral("<xclip did not finish>");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestCaptureEndToEnd : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_config;
+    std::unique_ptr<Platform> m_platform;
+    FakeUrlOpener* m_urlOpener = nullptr;
+    std::shared_ptr<RecordedImages> m_record = std::make_shared<RecordedImages>();
+    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<TextWindow> m_window;
+
+    void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {})
+    {
+        QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())}));
+        QTest::qWait(50);
+        m_delegate->startCapture();
+        QTRY_VERIFY(m_delegate->captureWindow()->isVisible());
+        QTest::qWait(150);
+        QVERIFY(xdotool({"mousedown", "1"}));
+        QTest::qWait(50);
+        for (int step = 1; step <= 4; ++step) {
+            const QPoint p = from + (to - from) * step / 4;
+            QVERIFY(xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}));
+            QTest::qWait(30);
+        }
+        if (beforeRelease)
+            beforeRelease();
+        QVERIFY(xdotool({"mouseup", "1"}));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            QSKIP("No X display: run through scripts/test, which starts Xvfb");
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        m_platform = loadPlatform();
+        m_platform->userDefaults->setBool(QStringLiteral("playSound"), false);
+        auto opener = std::make_unique<FakeUrlOpener>();
+        m_urlOpener = opener.get();
+        m_platform->urlOpener = std::move(opener);
+        auto record = m_record;
+        auto pool = std::make_shared<RecognitionEnginePool>([record] {
+            return std::make_unique<RecordingEngine>(std::make_unique<TesseractEngine>(), record);
+        });
+        m_delegate = std::make_unique<AppDelegate>(*m_platform, pool);
+        m_delegate->applicationDidFinishLaunching();
+
+        m_window = std::make_unique<TextWindow>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QTest::qWait(200);
+    }
+
+    void aDragOverTextPutsExactlyItsLinesOnTheClipboard()
+    {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QImage before = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+        const QRect area = m_window->textArea(8);
+        const int recordedBefore = int(m_record->snapshot().size());
+
+        drag(area.topLeft(), area.bottomRight() + QPoint(1, 1));
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->pasteboard->string().value_or(QString()), paragraph.join(u'\n'),
+                                  15000);
+        QCOMPARE(clipboardThroughXclip(), paragraph.join(u'\n'));
+        QVERIFY(!m_delegate->captureWindow()->isVisible());
+        QCOMPARE(m_delegate->settingsViewModel().numberOfCaptures().value(), 1);
+
+        // The crop is the screen as it was before the overlay came up: none of Oculo's pixels.
+        const QList<QImage> images = m_record->snapshot();
+        QCOMPARE(int(images.size()), recordedBefore + 1);
+        const QRect selected(area.topLeft(), area.bottomRight() + QPoint(1, 1));
+        QCOMPARE(images.last().convertToFormat(QImage::Format_RGB32),
+                 before.copy(QRect(selected.topLeft(), selected.size() - QSize(1, 1))));
+    }
+
+    void withCtrlHeldTheTextIsSearchedAndTheClipboardKept()
+    {
+        m_platform->pasteboard->setString(QStringLiteral("kept"));
+        const qsizetype opened = m_urlOpener->openedUrls.size();
+        const QRect area = m_window->textArea(8);
+        const QRect firstLine(area.topLeft(), QSize(area.width(), 26));
+        drag(firstLine.topLeft(), firstLine.bottomRight(), [] { xdotool({"keydown", "ctrl"}); });
+        QTRY_COMPARE_WITH_TIMEOUT(m_urlOpener->openedUrls.size(), opened + 1, 15000);
+        xdotool({"keyup", "ctrl"});
+        const QString expected =
+            m_delegate->settingsViewModel().searchEngineTemplate().value().value_or(QString()) +
+            QStringLiteral("Drag%20a%20rectangle%20over%20any%20text%20on%20the%20screen%2C");
+        QCOMPARE(m_urlOpener->openedUrls.last().toString(QUrl::FullyEncoded), expected);
+        QCOMPARE(m_platform->pasteboard->string(), QStringLiteral("kept"));
+        QCOMPARE(clipboardThroughXclip(), QStringLiteral("kept"));
+    }
+
+    void escapeDuringADragCancelsWithoutRecognition()
+    {
+        const int recordedBefore = int(m_record->snapshot().size());
+        const QRect area = m_window->textArea(8);
+        drag(area.topLeft(), area.bottomRight(), [] { xdotool({"key", "Escape"}); });
+        QTest::qWait(500);
+        QVERIFY(m_delegate->appKitViewModel().isCapturingCancelled().value());
+        QVERIFY(!m_delegate->captureWindow()->isVisible());
+        QCOMPARE(int(m_record->snapshot().size()), recordedBefore);
+        // The count went up all the same when the capture started.
+        QCOMPARE(m_delegate->settingsViewModel().numberOfCaptures().value(), 3);
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_delegate.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        xcb_disconnect(connection);
+    }
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    TestCaptureEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_captureendtoend.moc"
