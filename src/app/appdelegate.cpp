@@ -57,6 +57,9 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     m_captureWindow = std::make_unique<CaptureWindow>(
         *m_appKitViewModel, *m_platform.screens, [this](const QRectF& rect) { handleSelectedFrame(rect); });
+    // Switching to another application during a capture hides the application.
+    connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this,
+            [this] { m_platform.application->hide(); });
     m_appKitViewModel->mouseDidLeaveScreenPublisher().subscribe(this, [this](const AppKitViewModel::Event&) {
         const auto& screen = m_appKitViewModel->currentScreen().value();
         if (!screen) {

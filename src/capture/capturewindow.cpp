@@ -1,7 +1,6 @@
 #include "capturewindow.h"
 
 #include "appkitviewmodel.h"
-#include "linux/bottomupcoordinates.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -52,10 +51,7 @@ CaptureWindow::CaptureWindow(AppKitViewModel& viewModel, Screens& screens,
 
 void CaptureWindow::setScreenFrame(const ScreenDescription& screen)
 {
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (!primary)
-        return;
-    const QRect geometry = BottomUpCoordinates::toTopDown(screen.frame, QRectF(primary->geometry())).toRect();
+    const QRect geometry = m_screens.topDownFrame(screen.frame).toRect();
     for (QScreen* candidate : QGuiApplication::screens()) {
         if (candidate->geometry() == geometry)
             setScreen(candidate);
@@ -85,6 +81,9 @@ void CaptureWindow::startCapture(const ScreenDescription& screen)
     m_grabAttempts = 0;
     grabInput();
 
+    // A Space released after Escape never reached us: a capture never starts frozen.
+    if (m_viewModel.isMovingCaptureArea().value())
+        m_viewModel.setIsMovingCaptureArea(false);
     m_viewModel.setIsCapturingCancelled(false);
     m_viewModel.setIsDragging(false);
     m_viewModel.setIsCapturing(true);
@@ -122,8 +121,18 @@ void CaptureWindow::stopCapture()
 
 bool CaptureWindow::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowDeactivate && m_viewModel.isCapturing().value() && isVisible())
-        hideOnDeactivation();
+    if (event->type() == QEvent::WindowDeactivate && m_viewModel.isCapturing().value() && isVisible()) {
+        // Taking the keyboard grab makes X report a focus change of our own window; only a focus that
+        // has really gone elsewhere once the events have settled means another application was chosen.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_viewModel.isCapturing().value() && isVisible() &&
+                    QGuiApplication::focusWindow() != windowHandle())
+                    hideOnDeactivation();
+            },
+            Qt::QueuedConnection);
+    }
     return QWidget::event(event);
 }
 

@@ -27,4 +27,7 @@ public:
     virtual std::optional<ScreenDescription> mainScreen() const = 0;
     // The pointer, in global bottom-up points.
     virtual QPointF mouseLocation() const = 0;
+    // A frame in global bottom-up points as the window toolkit's top-down global geometry, for placing
+    // a window over a screen.
+    virtual QRectF topDownFrame(const QRectF& bottomUpFrame) const = 0;
 };

@@ -1,6 +1,8 @@
 #include "appdelegate.h"
+#include "appkitviewmodel.h"
 #include "captureitem.h"
 #include "captureprocessing.h"
+#include "capturewindow.h"
 #include "defaultsearchengines.h"
 #include "fakeplatform.h"
 #include "fakerecognitionengine.h"
@@ -179,6 +181,63 @@ private slots:
         QCOMPARE(fixture.fakes.pasteboard->setStrings, QStringList{"a b\nc"});
         QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 0);
         QCOMPARE(fixture.fakes.systemSound->captureSoundCount, 0);
+    }
+
+    void aCaptureStartsOnTheScreenUnderThePointerAndFollowsItToAnother()
+    {
+        Fixture fixture;
+        // Two screens side by side in bottom-up points; the right one at scale 2.
+        const ScreenDescription left{QStringLiteral("LEFT"), QRectF(0, 0, 1280, 900), 1.0, 1};
+        const ScreenDescription right{QStringLiteral("RIGHT"), QRectF(1280, 450, 640, 450), 2.0, 2};
+        fixture.fakes.screens->screenList = {left, right};
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(1280, 900));
+        fixture.fakes.displayCapture->images.insert(2, solidImage(Qt::black).scaled(1280, 900));
+
+        fixture.fakes.screens->mouse = QPointF(2000, 100); // on no screen
+        fixture.delegate.startCapture();
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 0);
+        QVERIFY(!fixture.delegate.appKitViewModel().isCapturing().value());
+
+        fixture.fakes.screens->mouse = QPointF(1300, 800);
+        fixture.delegate.startCapture();
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
+        QCOMPARE(fixture.delegate.appKitViewModel().currentScreen().value(), right);
+        QVERIFY(fixture.delegate.appKitViewModel().isCapturing().value());
+        // Every screen was taken once, before the overlay.
+        QCOMPARE(fixture.fakes.displayCapture->requestedIds, (QList<quint32>{1, 2}));
+        QCOMPARE(fixture.delegate.captureWindow()->geometry(), QRect(1280, 0, 640, 450));
+
+        int left_events = 0;
+        Cancellable token = fixture.delegate.appKitViewModel().mouseDidLeaveScreenPublisher().subscribe(
+            [&](const AppKitViewModel::Event&) { ++left_events; });
+        fixture.delegate.appKitViewModel().updateMouseLocation(fixture.fakes.screens->screenList,
+                                                               QPointF(100, 100));
+        QCOMPARE(left_events, 1);
+        QCOMPARE(fixture.delegate.appKitViewModel().currentScreen().value(), left);
+        QCOMPARE(fixture.delegate.captureWindow()->geometry(), QRect(0, 0, 1280, 900));
+        QCOMPARE(fixture.fakes.displayCapture->callCount(), 2);
+
+        // A selection on the left screen is cut out of the image taken at the start.
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        fixture.delegate.handleSelectedFrame(QRectF(10, 10, 4, 4));
+        QVERIFY(!fixture.delegate.appKitViewModel().isCapturing().value());
+        QVERIFY(fixture.recognised(1));
+        QCOMPARE(fixture.record->images.first().pixelColor(0, 0), QColor(Qt::white));
+    }
+
+    void aCancelledCaptureRecognisesNothing()
+    {
+        Fixture fixture;
+        const ScreenDescription main{QStringLiteral("MAIN"), QRectF(0, 0, 800, 600), 1.0, 1};
+        fixture.fakes.screens->screenList = {main};
+        fixture.fakes.screens->mouse = QPointF(10, 10);
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(800, 600));
+        fixture.delegate.startCapture();
+        fixture.delegate.appKitViewModel().setIsCapturingCancelled(true);
+        fixture.delegate.handleSelectedFrame(QRectF(10, 10, 40, 40));
+        QTest::qWait(50);
+        QVERIFY(fixture.record->images.isEmpty());
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
     }
 
     void quitTerminates()

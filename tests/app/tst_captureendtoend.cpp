@@ -12,6 +12,7 @@
 #include "tesseractengine.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
@@ -67,6 +68,17 @@ private:
     QFont m_font;
 };
 
+// Saves what the X server shows now under build/screenshots, for people to look at.
+void screenshot(const QString& name)
+{
+    const QString dir = QStringLiteral(OCULO_BINARY_DIR "/screenshots");
+    QDir().mkpath(dir);
+    QProcess process;
+    process.start(QStringLiteral("import"),
+                  {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name});
+    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
+}
+
 bool xdotool(const QStringList& arguments)
 {
     QProcess process;
@@ -96,13 +108,16 @@ class TestCaptureEndToEnd : public QObject {
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TextWindow> m_window;
 
-    void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {})
+    void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {},
+              const QString& shots = {})
     {
         QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())}));
         QTest::qWait(50);
         m_delegate->startCapture();
         QTRY_VERIFY(m_delegate->captureWindow()->isVisible());
         QTest::qWait(150);
+        if (!shots.isEmpty())
+            screenshot(shots + QStringLiteral("-waiting.png"));
         QVERIFY(xdotool({"mousedown", "1"}));
         QTest::qWait(50);
         for (int step = 1; step <= 4; ++step) {
@@ -110,6 +125,8 @@ class TestCaptureEndToEnd : public QObject {
             QVERIFY(xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}));
             QTest::qWait(30);
         }
+        if (!shots.isEmpty())
+            screenshot(shots + QStringLiteral("-dragging.png"));
         if (beforeRelease)
             beforeRelease();
         QVERIFY(xdotool({"mouseup", "1"}));
@@ -146,7 +163,7 @@ private slots:
         const QRect area = m_window->textArea(8);
         const int recordedBefore = int(m_record->snapshot().size());
 
-        drag(area.topLeft(), area.bottomRight() + QPoint(1, 1));
+        drag(area.topLeft(), area.bottomRight() + QPoint(1, 1), {}, QStringLiteral("x11-capture"));
         QTRY_COMPARE_WITH_TIMEOUT(m_platform->pasteboard->string().value_or(QString()), paragraph.join(u'\n'),
                                   15000);
         QCOMPARE(clipboardThroughXclip(), paragraph.join(u'\n'));
@@ -190,6 +207,9 @@ private slots:
         // The count went up all the same when the capture started.
         QCOMPARE(m_delegate->settingsViewModel().numberOfCaptures().value(), 3);
     }
+
+    // A failed check must not leave a key held for the tests that follow.
+    void cleanup() { xdotool({"keyup", "ctrl"}); }
 
     void cleanupTestCase()
     {

@@ -255,8 +255,7 @@ private slots:
         const std::optional<ScreenDescription> screen = m_screens.mainScreen();
         QVERIFY(screen);
         m_screen = *screen;
-        m_window = std::make_unique<CaptureWindow>(m_model, m_screens,
-                                                   [this](const QRectF& frame) { m_frames.append(frame); });
+        m_window = std::make_unique<CaptureWindow>(m_model, m_screens, [](const QRectF&) {});
         m_window->setScreenFrame(m_screen);
         m_window->setBackgroundImage(DisplayCaptureX11().createDisplayImage(*m_screen.displayId));
     }
@@ -323,10 +322,14 @@ private slots:
         QTRY_COMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
 
         // The same window serves the next capture.
+        EventProbe exposedAgain(m_window->windowHandle(), QEvent::Expose, &clock);
+        EventProbe paintedAgain(&m_window->regionSelectionView(), QEvent::Paint, &clock);
         clock.restart();
         m_window->startCapture(m_screen);
-        QTRY_VERIFY(m_client->isViewable(window) && m_window->windowHandle()->isExposed());
-        qInfo("start to visible again: exposed after %lld ms", clock.elapsed());
+        QTRY_VERIFY(m_client->isViewable(window) && m_window->windowHandle()->isExposed() &&
+                    paintedAgain.count > 0);
+        qInfo("start to visible again: exposed after %lld ms, first paint after %lld ms",
+              exposedAgain.firstAt, paintedAgain.firstAt);
         QCOMPARE(xcb_window_t(m_window->winId()), window);
         QCOMPARE(m_client->topmostViewable(), window);
     }
@@ -552,7 +555,6 @@ private:
     AppKitViewModel m_model;
     QtScreens m_screens;
     ScreenDescription m_screen;
-    QList<QRectF> m_frames;
     std::unique_ptr<XClient> m_client;
     std::unique_ptr<CaptureWindow> m_window;
 };

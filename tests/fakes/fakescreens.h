@@ -12,4 +12,10 @@ public:
     QList<ScreenDescription> screens() const override { return screenList; }
     std::optional<ScreenDescription> mainScreen() const override { return main; }
     QPointF mouseLocation() const override { return mouse; }
+    // The first screen is the primary one, its top-left corner the top-down origin.
+    QRectF topDownFrame(const QRectF& frame) const override
+    {
+        const double top = screenList.isEmpty() ? 0 : screenList.first().frame.bottom();
+        return QRectF(frame.x(), top - frame.bottom(), frame.width(), frame.height());
+    }
 };

@@ -75,3 +75,11 @@ QScreen* QtScreens::screenWithDisplayId(quint32 displayId)
     }
     return nullptr;
 }
+
+QRectF QtScreens::topDownFrame(const QRectF& bottomUpFrame) const
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return bottomUpFrame;
+    return BottomUpCoordinates::toTopDown(bottomUpFrame, QRectF(primary->geometry()));
+}

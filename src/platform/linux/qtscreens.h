@@ -12,6 +12,7 @@ public:
     QList<ScreenDescription> screens() const override;
     std::optional<ScreenDescription> mainScreen() const override;
     QPointF mouseLocation() const override;
+    QRectF topDownFrame(const QRectF& bottomUpFrame) const override;
 
     // A screen's display id is the 32-bit FNV-1a hash of its name (the RandR output or monitor name the
     // X server gives it), so it stays the same while the screens do not change, also across runs.
