@@ -62,16 +62,7 @@ bool CaptureKeyHandler::handle(const KeyEvent& event)
 
 quint64 CaptureKeyHandler::modifierFlags(Qt::KeyboardModifiers modifiers)
 {
-    quint64 flags = 0;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ModifierFlag::command;
-    if (modifiers & Qt::AltModifier)
-        flags |= ModifierFlag::option;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ModifierFlag::control;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ModifierFlag::shift;
-    return flags;
+    return ModifierFlag::fromQt(modifiers);
 }
 
 std::optional<quint64> CaptureKeyHandler::flagsAfter(const KeyEvent& event)

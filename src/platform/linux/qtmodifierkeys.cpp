@@ -9,14 +9,5 @@ quint64 QtModifierKeys::currentModifierFlags() const
 
 quint64 QtModifierKeys::flagsFromQt(Qt::KeyboardModifiers modifiers)
 {
-    quint64 flags = 0;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ModifierFlag::command;
-    if (modifiers & Qt::AltModifier)
-        flags |= ModifierFlag::option;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ModifierFlag::control;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ModifierFlag::shift;
-    return flags;
+    return ModifierFlag::fromQt(modifiers);
 }
