@@ -2,8 +2,8 @@
 // `option`, Super (Meta) is `control` and Shift is `shift`.
 #pragma once
 
-#include <QtGlobal>
 #include <qnamespace.h>
+#include <QtGlobal>
 
 namespace ModifierFlag {
 inline constexpr quint64 capsLock = 0x10000;

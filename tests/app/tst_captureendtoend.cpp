@@ -10,6 +10,7 @@
 #include "recordingengine.h"
 #include "settingsviewmodel.h"
 #include "tesseractengine.h"
+#include "x11testmain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -220,12 +221,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        xcb_disconnect(connection);
-    }
+    useOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     TestCaptureEndToEnd test;

@@ -2,6 +2,7 @@
 #include "capturewindow.h"
 #include "linux/qtscreens.h"
 #include "x11/displaycapturex11.h"
+#include "x11testmain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -562,12 +563,7 @@ private:
 // Without a display Qt cannot start on xcb; offscreen the tests can still say why they skip.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        xcb_disconnect(connection);
-    }
+    useOffscreenWithoutDisplay();
     QApplication app(argc, argv);
     TestCaptureWindow test;
     QTEST_SET_MAIN_SOURCE_PATH

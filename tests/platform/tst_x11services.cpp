@@ -1,6 +1,7 @@
 #include "linux/qtscreens.h"
 #include "x11/displaycapturex11.h"
 #include "x11/windowlistx11.h"
+#include "x11testmain.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -457,12 +458,7 @@ private:
 // Without a display Qt cannot start on xcb; offscreen the tests can still say why they skip.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        xcb_disconnect(connection);
-    }
+    useOffscreenWithoutDisplay();
     QGuiApplication app(argc, argv);
     TestX11Services test;
     QTEST_SET_MAIN_SOURCE_PATH

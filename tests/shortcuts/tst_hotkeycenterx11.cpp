@@ -1,6 +1,7 @@
 #include "hotkeycenter.h"
 #include "modifierconversion.h"
 #include "x11/hotkeybackendx11.h"
+#include "x11testmain.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -102,12 +103,7 @@ private:
 // Without a display Qt cannot start on xcb; offscreen the tests can still say why they skip.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        xcb_disconnect(connection);
-    }
+    useOffscreenWithoutDisplay();
     QGuiApplication app(argc, argv);
     TestHotKeyCenterX11 test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -2,6 +2,7 @@
 #include "keynames.h"
 #include "modifierconversion.h"
 #include "shortcut.h"
+#include "x11testmain.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -106,12 +107,7 @@ void TestKeyboardLayout::noAsciiLayout()
 // Without a display Qt cannot start on xcb; offscreen the test can still say why it skips.
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        xcb_disconnect(connection);
-    }
+    useOffscreenWithoutDisplay();
     QGuiApplication app(argc, argv);
     TestKeyboardLayout test;
     QTEST_SET_MAIN_SOURCE_PATH

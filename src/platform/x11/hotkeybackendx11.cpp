@@ -1,4 +1,5 @@
 #include "hotkeybackendx11.h"
+#include "xcbroot.h"
 
 #include "platformlogging.h"
 
@@ -30,20 +31,6 @@ xcb_connection_t* qtConnection()
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
-}
-
-xcb_window_t rootWindow(xcb_connection_t* connection)
-{
-    char* host = nullptr;
-    int display = 0;
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, &host, &display, &screenNumber))
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; screens.rem > 0 && i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    return screens.rem > 0 ? screens.data->root : XCB_NONE;
 }
 
 void syncWith(xcb_connection_t* connection)
@@ -115,7 +102,7 @@ HotKeyBackendX11::HotKeyBackendX11()
         qCWarning(lcPlatform) << "No global hot keys: not connected to an X server";
         return;
     }
-    m_root = rootWindow(m_connection);
+    m_root = rootWindowOf(m_connection);
     m_detectableAutoRepeat = enableDetectableAutoRepeat(m_connection);
     if (!m_detectableAutoRepeat)
         qCWarning(lcPlatform) << "The X server has no detectable auto-repeat: a held hot key repeats";

@@ -1,4 +1,5 @@
 #include "windowlistx11.h"
+#include "xcbroot.h"
 
 #include "linux/devicepixels.h"
 #include "platformlogging.h"
@@ -98,20 +99,6 @@ Atoms internAtoms(xcb_connection_t* connection)
             atoms.windowTypes.insert(reply->atom, *type);
     }
     return atoms;
-}
-
-xcb_window_t rootWindow(xcb_connection_t* connection)
-{
-    char* host = nullptr;
-    int display = 0;
-    int screenNumber = 0;
-    if (!xcb_parse_display(nullptr, &host, &display, &screenNumber))
-        screenNumber = 0;
-    std::free(host);
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int i = 0; screens.rem > 0 && i < screenNumber; ++i)
-        xcb_screen_next(&screens);
-    return screens.rem > 0 ? screens.data->root : XCB_NONE;
 }
 
 // The window manager's stacking list, bottom to top; none when no window manager is running that keeps
@@ -239,7 +226,7 @@ std::optional<QList<WindowListEntry>> WindowListX11::onScreenWindowList() const
         qCDebug(lcPlatform) << "No window list: not connected to an X server";
         return std::nullopt;
     }
-    const xcb_window_t root = rootWindow(connection);
+    const xcb_window_t root = rootWindowOf(connection);
     if (root == XCB_NONE) {
         qCWarning(lcPlatform) << "No window list: the X server has no root window for this display";
         return std::nullopt;
