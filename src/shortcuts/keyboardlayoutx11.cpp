@@ -12,9 +12,11 @@ namespace {
 xcb_connection_t* qtConnection()
 {
     // The offscreen platform offers the same interface; only the xcb platform runs on the X server.
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1StringView("xcb"))
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ||
+        QGuiApplication::platformName() != QLatin1StringView("xcb"))
         return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto* x11 = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                    ->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->connection() : nullptr;
 }
 

@@ -37,9 +37,9 @@ QtApplicationService::QtApplicationService(QObject* parent)
 
 void QtApplicationService::activate()
 {
-    if (!m_activationPending && qApp) {
+    if (!m_activationPending && QCoreApplication::instance()) {
         m_activationPending = true;
-        qApp->installEventFilter(this);
+        QCoreApplication::instance()->installEventFilter(this);
     }
     // The focus window first, else the last visible one listed.
     const QSet<QWindow*> trayIcons = trayIconWindows();
@@ -87,7 +87,7 @@ bool QtApplicationService::eventFilter(QObject* watched, QEvent* event)
     if (window->parent() || !takesFocus(*window) || trayIconWindows().contains(window))
         return false;
     m_activationPending = false;
-    qApp->removeEventFilter(this);
+    QCoreApplication::instance()->removeEventFilter(this);
     // Once the window is mapped; it may be gone by then, and the connection with it.
     QMetaObject::invokeMethod(
         window, [window] { bringForward(window); }, Qt::QueuedConnection);

@@ -9,7 +9,9 @@
 
 QImage DisplayCaptureX11::createDisplayImage(quint32 displayId)
 {
-    if (!qGuiApp || !qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ||
+        !qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+             ->nativeInterface<QNativeInterface::QX11Application>()) {
         qCDebug(lcPlatform) << "No display image: not connected to an X server";
         return {};
     }

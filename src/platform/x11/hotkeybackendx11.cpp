@@ -28,7 +28,10 @@ constexpr qsizetype probeBatchSize = 32;
 
 xcb_connection_t* qtConnection()
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    auto* x11 = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                    ? qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                          ->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
 }
@@ -106,21 +109,21 @@ HotKeyBackendX11::HotKeyBackendX11()
     m_detectableAutoRepeat = enableDetectableAutoRepeat(m_connection);
     if (!m_detectableAutoRepeat)
         qCWarning(lcPlatform) << "The X server has no detectable auto-repeat: a held hot key repeats";
-    qGuiApp->installNativeEventFilter(this);
+    qobject_cast<QGuiApplication*>(QCoreApplication::instance())->installNativeEventFilter(this);
     m_filterInstalled = true;
 }
 
 HotKeyBackendX11::~HotKeyBackendX11()
 {
     // Without the application its connection is gone, and the X server dropped our grabs with it.
-    if (!qGuiApp)
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return;
     for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it)
         ungrabMasks(it->combination.keyCode, it->modifierMasks);
     if (m_connection)
         xcb_flush(m_connection);
     if (m_filterInstalled)
-        qGuiApp->removeNativeEventFilter(this);
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance())->removeNativeEventFilter(this);
 }
 
 QList<quint16> HotKeyBackendX11::variantsOf(quint16 modifiers) const

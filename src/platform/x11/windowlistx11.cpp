@@ -220,7 +220,10 @@ QList<DevicePixels::ScreenScale> screenScales()
 
 std::optional<QList<WindowListEntry>> WindowListX11::onScreenWindowList() const
 {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    auto* x11 = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                    ? qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                          ->nativeInterface<QNativeInterface::QX11Application>()
+                    : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection || xcb_connection_has_error(connection)) {
         qCDebug(lcPlatform) << "No window list: not connected to an X server";
