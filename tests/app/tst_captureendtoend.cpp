@@ -80,13 +80,6 @@ void screenshot(const QString& name)
     (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
 }
 
-bool xdotool(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0;
-}
-
 // Reads the clipboard with xclip while this process keeps serving its own selection.
 QString clipboardThroughXclip()
 {
@@ -112,25 +105,25 @@ class TestCaptureEndToEnd : public QObject {
     void drag(QPoint from, QPoint to, const std::function<void()>& beforeRelease = {},
               const QString& shots = {})
     {
-        QVERIFY(xdotool({"mousemove", QString::number(from.x()), QString::number(from.y())}));
+        QVERIFY(runXdotool({"mousemove", QString::number(from.x()), QString::number(from.y())}));
         QTest::qWait(50);
         m_delegate->startCapture();
         QTRY_VERIFY(m_delegate->captureWindow()->isVisible());
         QTest::qWait(150);
         if (!shots.isEmpty())
             screenshot(shots + QStringLiteral("-waiting.png"));
-        QVERIFY(xdotool({"mousedown", "1"}));
+        QVERIFY(runXdotool({"mousedown", "1"}));
         QTest::qWait(50);
         for (int step = 1; step <= 4; ++step) {
             const QPoint p = from + (to - from) * step / 4;
-            QVERIFY(xdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}));
+            QVERIFY(runXdotool({"mousemove", QString::number(p.x()), QString::number(p.y())}));
             QTest::qWait(30);
         }
         if (!shots.isEmpty())
             screenshot(shots + QStringLiteral("-dragging.png"));
         if (beforeRelease)
             beforeRelease();
-        QVERIFY(xdotool({"mouseup", "1"}));
+        QVERIFY(runXdotool({"mouseup", "1"}));
     }
 
 private slots:
@@ -185,9 +178,9 @@ private slots:
         const qsizetype opened = m_urlOpener->openedUrls.size();
         const QRect area = m_window->textArea(8);
         const QRect firstLine(area.topLeft(), QSize(area.width(), 26));
-        drag(firstLine.topLeft(), firstLine.bottomRight(), [] { xdotool({"keydown", "ctrl"}); });
+        drag(firstLine.topLeft(), firstLine.bottomRight(), [] { runXdotool({"keydown", "ctrl"}); });
         QTRY_COMPARE_WITH_TIMEOUT(m_urlOpener->openedUrls.size(), opened + 1, 15000);
-        xdotool({"keyup", "ctrl"});
+        runXdotool({"keyup", "ctrl"});
         const QString expected =
             m_delegate->settingsViewModel().searchEngineTemplate().value().value_or(QString()) +
             QStringLiteral("Drag%20a%20rectangle%20over%20any%20text%20on%20the%20screen%2C");
@@ -200,7 +193,7 @@ private slots:
     {
         const int recordedBefore = int(m_record->snapshot().size());
         const QRect area = m_window->textArea(8);
-        drag(area.topLeft(), area.bottomRight(), [] { xdotool({"key", "Escape"}); });
+        drag(area.topLeft(), area.bottomRight(), [] { runXdotool({"key", "Escape"}); });
         QTest::qWait(500);
         QVERIFY(m_delegate->appKitViewModel().isCapturingCancelled().value());
         QVERIFY(!m_delegate->captureWindow()->isVisible());
@@ -210,7 +203,7 @@ private slots:
     }
 
     // A failed check must not leave a key held for the tests that follow.
-    void cleanup() { xdotool({"keyup", "ctrl"}); }
+    void cleanup() { runXdotool({"keyup", "ctrl"}); }
 
     void cleanupTestCase()
     {

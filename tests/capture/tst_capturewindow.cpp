@@ -209,7 +209,7 @@ private:
 
 void xdotool(const QStringList& arguments)
 {
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+    QVERIFY(runXdotool(arguments));
 }
 
 // Counts the events of one type that reach an object, and when the first one came.
@@ -246,11 +246,8 @@ class TestCaptureWindow : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("No X display could be opened (is DISPLAY set?): run through scripts/test, which starts "
-                  "Xvfb");
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("xdotool is not installed");
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
+        OCULO_SKIP_WITHOUT_XDOTOOL();
         m_client = std::make_unique<XClient>();
         QVERIFY(m_client->isConnected());
         const std::optional<ScreenDescription> screen = m_screens.mainScreen();

@@ -85,11 +85,6 @@ public:
 
 const QList<quint16> lockVariants = {0, capsLock, numLock, capsLock | numLock};
 
-bool xdotool(const QStringList& arguments)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
 } // namespace
 
 class TestHotKeyBackendX11 : public QObject {
@@ -97,11 +92,8 @@ class TestHotKeyBackendX11 : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("No X display could be opened (is DISPLAY set?): run through scripts/test, which starts "
-                  "Xvfb");
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("xdotool is not installed");
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
+        OCULO_SKIP_WITHOUT_XDOTOOL();
         QVERIFY2(m_other.keysymAt(keyTwo) == '2' && m_other.keysymAt(keyO) == 'o',
                  "the tests expect the US layout's key codes");
         // Installed before the backend, so it sees an event only if the backend's filter lets it on.
@@ -134,18 +126,20 @@ private slots:
     {
         QFETCH(QStringList, lockKeys);
         QVERIFY(m_backend->grab({keyTwo, shiftCtrl}, testId));
-        const auto toggleLocks = [&] { return lockKeys.isEmpty() || xdotool(QStringList{"key"} + lockKeys); };
+        const auto toggleLocks = [&] {
+            return lockKeys.isEmpty() || runXdotool(QStringList{"key"} + lockKeys);
+        };
         QVERIFY(toggleLocks());
         const auto restoreLocks = qScopeGuard([&] { toggleLocks(); });
 
-        QVERIFY(xdotool({"keydown", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"keydown", "shift+ctrl+2"}));
         QTRY_COMPARE(m_events.size(), 1);
         QTest::qWait(200);
         QCOMPARE(m_events.size(), 1);
         QCOMPARE(m_events[0].kind, HotKeyEventKind::pressed);
         QCOMPARE(m_events[0].hotKeyId, std::optional(testId));
 
-        QVERIFY(xdotool({"keyup", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"keyup", "shift+ctrl+2"}));
         QTRY_COMPARE(m_events.size(), 2);
         QTest::qWait(200);
         QCOMPARE(m_events.size(), 2);
@@ -157,7 +151,7 @@ private slots:
     void heldForOneSecond()
     {
         QVERIFY(m_backend->grab({keyTwo, shiftCtrl}, testId));
-        QVERIFY(xdotool({"keydown", "shift+ctrl+2", "sleep", "1", "keyup", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"keydown", "shift+ctrl+2", "sleep", "1", "keyup", "shift+ctrl+2"}));
         QTRY_COMPARE(m_events.size(), 2);
         QTest::qWait(200);
         QCOMPARE(m_events.size(), 2);
@@ -189,7 +183,7 @@ private slots:
         for (const quint16 lock : lockVariants)
             QCOMPARE(m_other.ungrab(keyTwo, shiftCtrl | lock), 0);
 
-        QVERIFY(xdotool({"key", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"key", "shift+ctrl+2"}));
         QTest::qWait(200);
         QCOMPARE(m_events.size(), 0);
     }
@@ -206,7 +200,7 @@ private slots:
         for (const quint16 lock : lockVariants)
             QCOMPARE(m_other.ungrab(keyO, altCtrl | lock), 0);
 
-        QVERIFY(xdotool({"key", "alt+ctrl+o"}));
+        QVERIFY(runXdotool({"key", "alt+ctrl+o"}));
         QTest::qWait(200);
         QCOMPARE(m_events.size(), 0);
     }
@@ -215,7 +209,7 @@ private slots:
     {
         QVERIFY(m_backend->grab({keyO, altCtrl}, testId));
         QCOMPARE(m_backend->grab({keyO, altCtrl}, HotKeyId{testId.signature, 8}), std::nullopt);
-        QVERIFY(xdotool({"key", "alt+ctrl+o"}));
+        QVERIFY(runXdotool({"key", "alt+ctrl+o"}));
         QTRY_COMPARE(m_events.size(), 2);
         QCOMPARE(m_events[0].hotKeyId, std::optional(testId));
     }
@@ -242,7 +236,7 @@ private slots:
         }
         QCOMPARE(m_other.ungrab(keyO, altCtrl), 0);
         QCOMPARE(m_other.ungrab(keyP, altCtrl | numLock), 0);
-        QVERIFY(xdotool({"key", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"key", "shift+ctrl+2"}));
         QTRY_COMPARE(m_events.size(), 2);
     }
 

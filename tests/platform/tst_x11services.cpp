@@ -204,9 +204,7 @@ class TestX11Services : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("No X display could be opened (is DISPLAY set?): run through scripts/test, which starts "
-                  "Xvfb");
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
         m_client = std::make_unique<XClient>();
         QVERIFY(m_client->isConnected());
         if (m_client->rootDepth() != 24)
@@ -243,8 +241,7 @@ private slots:
     void pointer()
     {
         QFETCH(QPoint, position);
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("xdotool is not installed");
+        OCULO_SKIP_WITHOUT_XDOTOOL();
         QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
                                    {QStringLiteral("mousemove"), QString::number(position.x()),
                                     QString::number(position.y())}),

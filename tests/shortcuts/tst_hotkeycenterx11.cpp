@@ -21,11 +21,6 @@ const Shortcut optionCommandO(Key::o.rawValue, option | command);
 constexpr quint8 xO = 32; // evdev KEY_O + 8
 constexpr quint16 altCtrl = XModifier::mod1 | XModifier::control;
 
-bool xdotool(const QStringList& arguments)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
-
 } // namespace
 
 // The center on the real X11 backend: what a person pressing the keys and another application holding
@@ -35,11 +30,8 @@ class TestHotKeyCenterX11 : public QObject {
 private slots:
     void initTestCase()
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("No X display could be opened (is DISPLAY set?): run through scripts/test, which starts "
-                  "Xvfb");
-        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-            QSKIP("xdotool is not installed");
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
+        OCULO_SKIP_WITHOUT_XDOTOOL();
         m_other = xcb_connect(nullptr, nullptr);
         QVERIFY(!xcb_connection_has_error(m_other));
     }
@@ -55,13 +47,13 @@ private slots:
             [&](const Shortcut&) { ran.append("up"); });
         QCOMPARE(center.hotKeyIds(), QList<qint64>{1});
 
-        QVERIFY(xdotool({"keydown", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"keydown", "shift+ctrl+2"}));
         QTRY_COMPARE(ran, QStringList{"down"});
-        QVERIFY(xdotool({"keyup", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"keyup", "shift+ctrl+2"}));
         QTRY_COMPARE(ran, QStringList({"down", "up"}));
 
         center.unregisterHotKey(shiftCommandTwo);
-        QVERIFY(xdotool({"key", "shift+ctrl+2"}));
+        QVERIFY(runXdotool({"key", "shift+ctrl+2"}));
         QTest::qWait(200);
         QCOMPARE(ran.size(), 2);
     }
@@ -91,7 +83,7 @@ private slots:
         QVERIFY2(!reserved.contains(shiftCommandTwo), "our own hot key is not reserved by the system");
         QVERIFY(!reserved.contains(Shortcut(Key::p.rawValue, option | command)));
 
-        QVERIFY(xdotool({"key", "alt+ctrl+o"}));
+        QVERIFY(runXdotool({"key", "alt+ctrl+o"}));
         QTest::qWait(200);
         QCOMPARE(runs, 0);
     }
