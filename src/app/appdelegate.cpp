@@ -6,6 +6,9 @@
 #include "capturewindow.h"
 #include "defaultsearchengines.h"
 #include "displaysnapshot.h"
+#include "globalshortcuts.h"
+#include "hotkeycenter.h"
+#include "key.h"
 #include "localizedstrings.h"
 #include "mainthread.h"
 #include "platform.h"
@@ -34,9 +37,35 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
     m_appKitViewModel = std::make_unique<AppKitViewModel>();
     registerDefaults(m_platform);
     m_settingsViewModel = std::make_unique<SettingsViewModel>(*m_platform.userDefaults);
+    // The named shortcuts keep their choices in the same store; nothing is grabbed before a name is
+    // declared.
+    GlobalShortcuts::setUserDefaults(m_platform.userDefaults.get());
+    if (m_platform.hotKeyBackend) {
+        m_hotKeyCenter = std::make_unique<HotKeyCenter>(*m_platform.hotKeyBackend);
+        HotKeyCenter::setShared(m_hotKeyCenter.get());
+        GlobalShortcuts::setHotKeyCenter(m_hotKeyCenter.get());
+    }
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    GlobalShortcuts::removeAllHandlers();
+    if (m_hotKeyCenter) {
+        GlobalShortcuts::setHotKeyCenter(nullptr);
+        if (HotKeyCenter::shared() == m_hotKeyCenter.get())
+            HotKeyCenter::setShared(nullptr);
+    }
+    GlobalShortcuts::setUserDefaults(nullptr);
+}
+
+const GlobalShortcuts::Name& AppDelegate::toggleScreenCaptureMode()
+{
+    if (!m_toggleScreenCaptureMode) {
+        m_toggleScreenCaptureMode.emplace(QStringLiteral("toggleScreenCaptureMode"),
+                                          Shortcut(Key::two, ModifierFlag::shift | ModifierFlag::command));
+    }
+    return *m_toggleScreenCaptureMode;
+}
 
 void AppDelegate::registerDefaults(Platform& platform)
 {
@@ -60,6 +89,11 @@ void AppDelegate::applicationDidFinishLaunching()
     // Switching to another application during a capture hides the application.
     connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this,
             [this] { m_platform.application->hide(); });
+    // A capture starts when the shortcut is released, not when it is pressed.
+    GlobalShortcuts::onKeyUp(toggleScreenCaptureMode(), [delegate = QPointer<AppDelegate>(this)] {
+        if (delegate)
+            delegate->startCapture();
+    });
     m_appKitViewModel->mouseDidLeaveScreenPublisher().subscribe(this, [this](const AppKitViewModel::Event&) {
         const auto& screen = m_appKitViewModel->currentScreen().value();
         if (!screen) {

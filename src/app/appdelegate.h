@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cancellable.h"
+#include "globalshortcutsname.h"
 #include "textrecognitionengine.h"
 
 #include <QObject>
@@ -18,6 +19,7 @@ class AppKitViewModel;
 class CaptureProcessing;
 class CaptureWindow;
 class DisplaySnapshot;
+class HotKeyCenter;
 class RecognitionEnginePool;
 class SettingsViewModel;
 
@@ -52,6 +54,9 @@ public:
     // Made at launch.
     CaptureWindow* captureWindow() const { return m_captureWindow.get(); }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
+    // The global shortcut that starts a capture when released: Shift-Command-2 (Shift+Ctrl+2) unless
+    // the user chose another. Declared on first use, which stores the default if nothing is stored.
+    const GlobalShortcuts::Name& toggleScreenCaptureMode();
 
 private:
     // Decodes the file or data off the main thread, then recognises it with no window.
@@ -65,5 +70,7 @@ private:
     std::unique_ptr<AppKitViewModel> m_appKitViewModel;
     std::unique_ptr<SettingsViewModel> m_settingsViewModel;
     std::unique_ptr<CaptureWindow> m_captureWindow;
+    std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
+    std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;
     Cancellables m_cancellables;
 };

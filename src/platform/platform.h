@@ -3,6 +3,7 @@
 
 #include "applicationservice.h"
 #include "displaycapture.h"
+#include "hotkeybackend.h"
 #include "imageloader.h"
 #include "modifierkeys.h"
 #include "openpanel.h"
@@ -29,4 +30,5 @@ struct Platform {
     std::unique_ptr<DisplayCapture> displayCapture;
     std::unique_ptr<WindowList> windowList;
     std::unique_ptr<ApplicationService> application;
+    std::unique_ptr<HotKeyBackend> hotKeyBackend;
 };

@@ -12,6 +12,7 @@
 #include "linux/qtscreens.h"
 #include "platformlogging.h"
 #include "x11/displaycapturex11.h"
+#include "x11/hotkeybackendx11.h"
 #include "x11/windowlistx11.h"
 
 #include <QGuiApplication>
@@ -36,6 +37,7 @@ std::unique_ptr<Platform> loadPlatform()
     platform->displayCapture = std::make_unique<DisplayCaptureX11>();
     platform->windowList = std::make_unique<WindowListX11>();
     platform->application = std::make_unique<QtApplicationService>();
+    platform->hotKeyBackend = std::make_unique<HotKeyBackendX11>();
     qCDebug(lcPlatform) << "Platform services for" << QGuiApplication::platformName();
     return platform;
 }

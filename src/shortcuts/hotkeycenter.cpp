@@ -1,6 +1,7 @@
 #include "hotkeycenter.h"
 
 #include "evdevkeycodes.h"
+#include "keynames.h"
 #include "modifierconversion.h"
 #include "shortcutslogging.h"
 
@@ -132,7 +133,9 @@ void HotKeyCenter::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Ac
     }
     const std::optional<quint32> reference = m_backend.grab(*combination, HotKeyId{signature, quint32(id)});
     if (!reference) {
-        qCDebug(lcShortcuts) << "Hot key" << id << "for" << shortcut << "refused";
+        // Said once per registration: the user's key does nothing, and this is why.
+        qCWarning(lcShortcuts).noquote() << KeyNames::nativeText(shortcut)
+                                         << "is held by another application; it does nothing in Oculo";
         return;
     }
     m_hotKeys.insert(id, std::make_shared<const HotKey>(

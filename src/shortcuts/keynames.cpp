@@ -144,16 +144,21 @@ std::optional<QString> keyToCharacter(Key key)
     return KeyboardLayout::current().character(key);
 }
 
-QString nativeText(const Shortcut& shortcut)
+QKeySequence keySequence(const Shortcut& shortcut)
 {
     const Key key(shortcut.carbonKeyCode());
     const std::optional<Qt::Key> qtKeyCode = qtKey(key);
     if (!qtKeyCode)
-        return QString();
+        return QKeySequence();
     Qt::KeyboardModifiers modifiers = qtModifiers(shortcut.modifiers());
     if (std::find(keypadKeys.begin(), keypadKeys.end(), key) != keypadKeys.end())
         modifiers |= Qt::KeypadModifier;
-    return QKeySequence(QKeyCombination(modifiers, *qtKeyCode)).toString(QKeySequence::NativeText);
+    return QKeySequence(QKeyCombination(modifiers, *qtKeyCode));
+}
+
+QString nativeText(const Shortcut& shortcut)
+{
+    return keySequence(shortcut).toString(QKeySequence::NativeText);
 }
 
 } // namespace KeyNames

@@ -6,6 +6,7 @@
 #include "key.h"
 
 #include <QHash>
+#include <QKeySequence>
 #include <QString>
 
 #include <optional>
@@ -33,5 +34,7 @@ std::optional<QString> keyToCharacter(Key key);
 // for command, Alt for option, Meta for control, the key by its US character or its name, "Num+" before
 // keypad keys. Empty for a key with no PC key.
 QString nativeText(const Shortcut& shortcut);
+// The same shortcut as a key sequence, for an action's shortcut text; empty for a key with no PC key.
+QKeySequence keySequence(const Shortcut& shortcut);
 
 } // namespace KeyNames

@@ -59,7 +59,40 @@ private slots:
         QCOMPARE(settings.searchEngineTemplate().value(), rawValue(DefaultSearchEngines::duckduckgo));
         QCOMPARE(settings.numberOfCaptures().value(), 0);
         QCOMPARE(settings.selectedTab().value(), SettingsTab::general);
-        QCOMPARE(fixture.fakes.userDefaults->writeCount, 0);
+        // The only thing stored is the capture shortcut's default, when its name is declared.
+        QCOMPARE(fixture.fakes.userDefaults->stored.keys(),
+                 QStringList{"GlobalShortcuts_toggleScreenCaptureMode"});
+    }
+
+    void theReleaseOfTheCaptureShortcutStartsACapture()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 800, 600), 1.0, 1}};
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(800, 600));
+        // Shift-Command-2 is grabbed as Shift+Ctrl+2: X key code 11 with Shift and Control.
+        FakeHotKeyBackend& backend = *fixture.fakes.hotKeyBackend;
+        const std::optional<HotKeyId> id = backend.idOf(HotKeyCombination{11, 0x01 | 0x04});
+        QVERIFY(id);
+        QVERIFY(backend.deliver(HotKeyEvent{HotKeyEventKind::pressed, id}));
+        QVERIFY(!fixture.delegate.appKitViewModel().isCapturing().value());
+        QVERIFY(backend.deliver(HotKeyEvent{HotKeyEventKind::released, id}));
+        QVERIFY(fixture.delegate.appKitViewModel().isCapturing().value());
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
+    }
+
+    void theCaptureShortcutEndsWithTheDelegate()
+    {
+        FakePlatform fakes;
+        auto pool = std::make_shared<RecognitionEnginePool>(
+            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+        {
+            AppDelegate delegate(fakes.platform, pool);
+            delegate.applicationDidFinishLaunching();
+            QCOMPARE(fakes.hotKeyBackend->grabs.size(), 1);
+        }
+        QVERIFY(fakes.hotKeyBackend->grabs.isEmpty());
+        QVERIFY(!fakes.hotKeyBackend->handler);
     }
 
     void resultsGoToTheClipboardAsLinesWithoutATrailingBreak()

@@ -10,88 +10,15 @@
 #include "recordingengine.h"
 #include "settingsviewmodel.h"
 #include "tesseractengine.h"
+#include "textwindow.h"
 #include "x11testmain.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QPainter>
-#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include <xcb/xcb.h>
-
-namespace {
-
-const QStringList paragraph{
-    QStringLiteral("Drag a rectangle over any text on the screen,"),
-    QStringLiteral("release the mouse button, and paste it into"),
-    QStringLiteral("any other application you like."),
-};
-
-// A window that shows known text in a common UI font at 14 px.
-class TextWindow : public QWidget {
-public:
-    TextWindow()
-    {
-        setWindowFlag(Qt::FramelessWindowHint);
-        m_font = QFont(QStringLiteral("DejaVu Sans"));
-        m_font.setPixelSize(14);
-        setGeometry(200, 150, 520, 140);
-    }
-    // The text's bounding box in global coordinates, with a margin of `margin` pixels.
-    QRect textArea(int margin) const
-    {
-        const QFontMetrics metrics(m_font);
-        int width = 0;
-        for (const QString& line : paragraph)
-            width = std::max(width, metrics.horizontalAdvance(line));
-        const QRect local(20, 20, width, lineHeight() * int(paragraph.size()));
-        return local.adjusted(-margin, -margin, margin, margin).translated(geometry().topLeft());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        painter.setFont(m_font);
-        painter.setPen(QColor(25, 25, 25));
-        const QFontMetrics metrics(m_font);
-        for (int i = 0; i < paragraph.size(); ++i)
-            painter.drawText(20, 20 + i * lineHeight() + metrics.ascent(), paragraph.at(i));
-    }
-
-private:
-    int lineHeight() const { return QFontMetrics(m_font).height() + 6; }
-    QFont m_font;
-};
-
-// Saves what the X server shows now under build/screenshots, for people to look at.
-void screenshot(const QString& name)
-{
-    const QString dir = QStringLiteral(OCULO_BINARY_DIR "/screenshots");
-    QDir().mkpath(dir);
-    QProcess process;
-    process.start(QStringLiteral("import"),
-                  {QStringLiteral("-window"), QStringLiteral("root"), dir + u'/' + name});
-    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
-}
-
-// Reads the clipboard with xclip while this process keeps serving its own selection.
-QString clipboardThroughXclip()
-{
-    QProcess process;
-    process.start(QStringLiteral("xclip"),
-                  {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000))
-        return QStringLiteral("<xclip did not finish>");
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-} // namespace
 
 class TestCaptureEndToEnd : public QObject {
     Q_OBJECT

@@ -3,6 +3,7 @@
 
 #include "fakeapplicationservice.h"
 #include "fakedisplaycapture.h"
+#include "fakehotkeybackend.h"
 #include "fakeimageloader.h"
 #include "fakemodifierkeys.h"
 #include "fakeopenpanel.h"
@@ -28,6 +29,7 @@ struct FakePlatform {
     FakeDisplayCapture* displayCapture = adopt<FakeDisplayCapture>(platform.displayCapture);
     FakeWindowList* windowList = adopt<FakeWindowList>(platform.windowList);
     FakeApplicationService* application = adopt<FakeApplicationService>(platform.application);
+    FakeHotKeyBackend* hotKeyBackend = adopt<FakeHotKeyBackend>(platform.hotKeyBackend);
     std::shared_ptr<FakeImageLoader> imageLoader = makeImageLoader();
 
 private:

@@ -1,0 +1,7 @@
+#include "notificationcenter.h"
+
+NotificationCenter& NotificationCenter::defaultCenter()
+{
+    static NotificationCenter center;
+    return center;
+}
