@@ -7,6 +7,7 @@
 #include "defaultsearchengines.h"
 #include "displaysnapshot.h"
 #include "globalshortcuts.h"
+#include "historyviewmodel.h"
 #include "hotkeycenter.h"
 #include "key.h"
 #include "localizedstrings.h"
@@ -15,6 +16,7 @@
 #include "recognitionenginepool.h"
 #include "settingskeys.h"
 #include "settingsviewmodel.h"
+#include "statusitemcontroller.h"
 #include "websearch.h"
 
 #include <QJsonObject>
@@ -37,6 +39,10 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
     m_appKitViewModel = std::make_unique<AppKitViewModel>();
     registerDefaults(m_platform);
     m_settingsViewModel = std::make_unique<SettingsViewModel>(*m_platform.userDefaults);
+    m_historyViewModel = std::make_unique<HistoryViewModel>(
+        *m_settingsViewModel, *m_platform.speechSynthesizer, *m_platform.languageRecognizer);
+    m_statusItemController =
+        std::make_unique<StatusItemController>(*m_historyViewModel, *m_platform.pasteboard);
     // The named shortcuts keep their choices in the same store; nothing is grabbed before a name is
     // declared.
     GlobalShortcuts::setUserDefaults(m_platform.userDefaults.get());
@@ -104,6 +110,17 @@ void AppDelegate::applicationDidFinishLaunching()
         if (screen->displayId)
             m_captureWindow->setBackgroundImage(m_displaySnapshot->createDisplayImage(*screen->displayId));
     });
+    m_statusItemController->setUp(toggleScreenCaptureMode());
+    m_statusItemController->command().subscribe(this,
+                                                [this](const MenuCommand& command) { perform(command); });
+    m_statusItemController->dropped().subscribe(this, [this](const QImage& image) {
+        if (!image.isNull())
+            m_processor->recognize(image, std::nullopt);
+    });
+    m_historyViewModel->historicalText().subscribe(
+        this, [this](const QStringList& lines) { copyToPasteboard(lines); });
+    m_statusItemController->restoreCommand().subscribe(
+        this, [this](const QStringList& lines) { copyToPasteboard(lines); });
     m_processor->recognizedText().subscribe(this,
                                             [this](const CaptureItem& item) { handleRecognizedText(item); });
     // The first capture should not wait for the OCR model to load.
@@ -145,6 +162,7 @@ void AppDelegate::handleRecognizedText(const CaptureItem& item)
         openWebSearch(item.text);
     else
         copyToPasteboard(item.text);
+    m_historyViewModel->addCapture(item, commandHeld);
 }
 
 void AppDelegate::copyToPasteboard(const QStringList& lines)
@@ -194,6 +212,36 @@ void AppDelegate::importClipboard()
 void AppDelegate::quit()
 {
     m_platform.application->terminate();
+}
+
+void AppDelegate::showHistory()
+{
+    // The history window comes with its own change.
+}
+
+void AppDelegate::perform(MenuCommand command)
+{
+    switch (command) {
+    case MenuCommand::startCapture:
+        startCapture();
+        break;
+    case MenuCommand::open:
+        openDocument();
+        break;
+    case MenuCommand::importClipboard:
+        importClipboard();
+        break;
+    case MenuCommand::showHistory:
+        showHistory();
+        break;
+    case MenuCommand::showAbout:
+    case MenuCommand::showPreferences:
+        // The settings window comes with its own change.
+        break;
+    case MenuCommand::quit:
+        quit();
+        break;
+    }
 }
 
 void AppDelegate::recognizeFileInBackground(const QString& path)

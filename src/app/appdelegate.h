@@ -5,6 +5,7 @@
 
 #include "cancellable.h"
 #include "globalshortcutsname.h"
+#include "menucommand.h"
 #include "textrecognitionengine.h"
 
 #include <QObject>
@@ -19,9 +20,11 @@ class AppKitViewModel;
 class CaptureProcessing;
 class CaptureWindow;
 class DisplaySnapshot;
+class HistoryViewModel;
 class HotKeyCenter;
 class RecognitionEnginePool;
 class SettingsViewModel;
+class StatusItemController;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -42,6 +45,9 @@ public:
     void openDocument();
     void importClipboard();
     void quit();
+    void showHistory();
+    // Carries out a command of the status menu.
+    void perform(MenuCommand command);
 
     // The capture window's frame handler: `rect` in points from the top-left corner of the screen.
     void handleSelectedFrame(const QRectF& rect);
@@ -54,6 +60,8 @@ public:
     // Made at launch.
     CaptureWindow* captureWindow() const { return m_captureWindow.get(); }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
+    HistoryViewModel& historyViewModel() const { return *m_historyViewModel; }
+    StatusItemController& statusItemController() const { return *m_statusItemController; }
     // The global shortcut that starts a capture when released: Shift-Command-2 (Shift+Ctrl+2) unless
     // the user chose another. Declared on first use, which stores the default if nothing is stored.
     const GlobalShortcuts::Name& toggleScreenCaptureMode();
@@ -69,6 +77,8 @@ private:
     std::unique_ptr<CaptureProcessing> m_processor;
     std::unique_ptr<AppKitViewModel> m_appKitViewModel;
     std::unique_ptr<SettingsViewModel> m_settingsViewModel;
+    std::unique_ptr<HistoryViewModel> m_historyViewModel;
+    std::unique_ptr<StatusItemController> m_statusItemController;
     std::unique_ptr<CaptureWindow> m_captureWindow;
     std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
     std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;

@@ -5,11 +5,13 @@
 #include "displaycapture.h"
 #include "hotkeybackend.h"
 #include "imageloader.h"
+#include "languagerecognizer.h"
 #include "modifierkeys.h"
 #include "openpanel.h"
 #include "pasteboard.h"
 #include "reviewprompt.h"
 #include "screens.h"
+#include "speechsynthesizer.h"
 #include "systemsound.h"
 #include "urlopener.h"
 #include "userdefaults.h"
@@ -31,4 +33,6 @@ struct Platform {
     std::unique_ptr<WindowList> windowList;
     std::unique_ptr<ApplicationService> application;
     std::unique_ptr<HotKeyBackend> hotKeyBackend;
+    std::unique_ptr<SpeechSynthesizer> speechSynthesizer;
+    std::unique_ptr<LanguageRecognizer> languageRecognizer;
 };

@@ -2,6 +2,7 @@
 
 #include "linux/boundedimageloader.h"
 #include "linux/canberrasystemsound.h"
+#include "linux/cld2languagerecognizer.h"
 #include "linux/clipboardpasteboard.h"
 #include "linux/desktopurlopener.h"
 #include "linux/filedialogopenpanel.h"
@@ -10,6 +11,7 @@
 #include "linux/qtapplicationservice.h"
 #include "linux/qtmodifierkeys.h"
 #include "linux/qtscreens.h"
+#include "linux/qtspeechsynthesizer.h"
 #include "platformlogging.h"
 #include "x11/displaycapturex11.h"
 #include "x11/hotkeybackendx11.h"
@@ -38,6 +40,8 @@ std::unique_ptr<Platform> loadPlatform()
     platform->windowList = std::make_unique<WindowListX11>();
     platform->application = std::make_unique<QtApplicationService>();
     platform->hotKeyBackend = std::make_unique<HotKeyBackendX11>();
+    platform->speechSynthesizer = std::make_unique<QtSpeechSynthesizer>();
+    platform->languageRecognizer = std::make_unique<Cld2LanguageRecognizer>();
     qCDebug(lcPlatform) << "Platform services for" << QGuiApplication::platformName();
     return platform;
 }

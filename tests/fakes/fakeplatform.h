@@ -5,11 +5,13 @@
 #include "fakedisplaycapture.h"
 #include "fakehotkeybackend.h"
 #include "fakeimageloader.h"
+#include "fakelanguagerecognizer.h"
 #include "fakemodifierkeys.h"
 #include "fakeopenpanel.h"
 #include "fakepasteboard.h"
 #include "fakereviewprompt.h"
 #include "fakescreens.h"
+#include "fakespeechsynthesizer.h"
 #include "fakesystemsound.h"
 #include "fakeurlopener.h"
 #include "fakewindowlist.h"
@@ -30,6 +32,8 @@ struct FakePlatform {
     FakeWindowList* windowList = adopt<FakeWindowList>(platform.windowList);
     FakeApplicationService* application = adopt<FakeApplicationService>(platform.application);
     FakeHotKeyBackend* hotKeyBackend = adopt<FakeHotKeyBackend>(platform.hotKeyBackend);
+    FakeSpeechSynthesizer* speechSynthesizer = adopt<FakeSpeechSynthesizer>(platform.speechSynthesizer);
+    FakeLanguageRecognizer* languageRecognizer = adopt<FakeLanguageRecognizer>(platform.languageRecognizer);
     std::shared_ptr<FakeImageLoader> imageLoader = makeImageLoader();
 
 private:

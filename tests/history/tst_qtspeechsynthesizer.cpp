@@ -1,0 +1,205 @@
+#include "historyviewmodel.h"
+#include "linux/cld2languagerecognizer.h"
+#include "linux/qtspeechsynthesizer.h"
+#include "memoryuserdefaults.h"
+#include "settingsviewmodel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QString frenchText = QStringLiteral("Bonjour à tous. Le chat dort sur le canapé pendant que les "
+                                          "enfants jouent dans le jardin.");
+const QRegularExpression unavailableWarning(QStringLiteral("^Speech is unavailable"));
+
+bool hasSpeechDispatcher()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("speech-dispatcher")).isEmpty();
+}
+
+// A speech-dispatcher of the test's own: the synthesizer starts it on demand (as it would start the
+// desktop's) with runtime and configuration directories in a temporary folder, its audio going to
+// ALSA's null device, so nothing is heard and no sound card is needed. `audioOutput` "pulse" with no
+// sound server gives a dispatcher whose audio cannot be opened.
+class PrivateSpeechDispatcher {
+public:
+    explicit PrivateSpeechDispatcher(const QString& audioOutput = QStringLiteral("alsa"))
+    {
+        QDir root(m_dir.path());
+        root.mkpath(QStringLiteral("run"));
+        QFile::setPermissions(root.filePath(QStringLiteral("run")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        root.mkpath(QStringLiteral("config/speech-dispatcher"));
+        write(QStringLiteral("asound.conf"), "pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
+        write(
+            QStringLiteral("config/speech-dispatcher/speechd.conf"),
+            "LogLevel 3\nLogDir \"default\"\nTimeout 5\nAudioOutputMethod \"" + audioOutput.toUtf8() +
+                "\"\nAddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n");
+        qputenv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("run")).toUtf8());
+        qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toUtf8());
+        qputenv("ALSA_CONFIG_PATH", root.filePath(QStringLiteral("asound.conf")).toUtf8());
+        qputenv("PULSE_SERVER", ("unix:" + root.filePath(QStringLiteral("no-pulse"))).toUtf8());
+        // The address is named explicitly: the runtime directory is read once per process.
+        qputenv("SPEECHD_ADDRESS", socketAddress(root.filePath(QStringLiteral("run"))));
+        qunsetenv("SPEECHD_CMD");
+    }
+
+    // Ends the dispatcher that was started for this test, by the process id it wrote down.
+    ~PrivateSpeechDispatcher()
+    {
+        QFile pidFile(m_dir.filePath(QStringLiteral("run/speech-dispatcher/pid/speech-dispatcher.pid")));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return;
+        const pid_t pid = pid_t(pidFile.readAll().trimmed().toLongLong());
+        if (pid <= 1 || ::kill(pid, SIGTERM) != 0)
+            return;
+        QElapsedTimer waited;
+        waited.start();
+        while (::kill(pid, 0) == 0 && waited.elapsed() < 3000)
+            QTest::qWait(50);
+        // One whose audio output hangs does not answer SIGTERM.
+        if (::kill(pid, 0) == 0)
+            ::kill(pid, SIGKILL);
+    }
+
+    static QByteArray socketAddress(const QString& runtimeDir)
+    {
+        return "unix_socket:" +
+               QDir(runtimeDir).filePath(QStringLiteral("speech-dispatcher/speechd.sock")).toUtf8();
+    }
+
+private:
+    void write(const QString& name, const QByteArray& content)
+    {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// The history model on the real synthesizer and recognizer, with one French capture.
+struct SpeakingHistory {
+    MemoryUserDefaults defaults;
+    SettingsViewModel settings{defaults};
+    QtSpeechSynthesizer synthesizer;
+    Cld2LanguageRecognizer recognizer;
+    HistoryViewModel model{settings, synthesizer, recognizer};
+    QList<bool> states;
+    Cancellable token = model.isSpeaking().subscribe([this](const bool& value) { states.append(value); });
+
+    double captureFrench()
+    {
+        model.addCapture({{frenchText}, std::nullopt}, false);
+        return model.items().value().constLast().timestamp;
+    }
+};
+
+// With no speech service: speak returns at once, warns once, and the model never speaks.
+void checkSpeechStaysOffQuietly(SpeakingHistory& history)
+{
+    const double id = history.captureFrench();
+    QTest::ignoreMessage(QtWarningMsg, unavailableWarning);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    history.model.speak(id);
+    QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
+
+    QTest::failOnWarning(unavailableWarning);
+    history.model.speak(id);
+    QTest::qWait(300);
+    QVERIFY(!history.synthesizer.isSpeaking());
+    QCOMPARE(history.states, QList<bool>{false});
+}
+
+} // namespace
+
+class TestQtSpeechSynthesizer : public QObject {
+    Q_OBJECT
+private slots:
+    void bestLocale_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("fr prefers France") << "fr"
+                                           << "fr_FR";
+        QTest::newRow("en prefers the US") << "en"
+                                           << "en_US";
+        QTest::newRow("pt takes Brazil") << "pt"
+                                         << "pt_BR";
+        QTest::newRow("zh-Hans") << "zh-Hans"
+                                 << "zh_CN";
+        QTest::newRow("zh-Hant by script") << "zh-Hant"
+                                           << "zh_HK";
+        QTest::newRow("no German voice") << "de"
+                                         << "";
+    }
+
+    void bestLocale()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        QList<QLocale> available;
+        for (const char* name :
+             {"fr_BE", "fr_CH", "fr_FR", "en_GB", "en_US", "pt_BR", "yue_HK", "zh_CN", "zh_HK"})
+            available.append(QLocale(QString::fromLatin1(name)));
+        const std::optional<QLocale> best =
+            QtSpeechSynthesizer::bestLocale(available, QtSpeechSynthesizer::localeForLanguageCode(code));
+        QCOMPARE(best ? best->name() : QString(), expected);
+    }
+
+    void speaksFrenchThroughSpeechDispatcher()
+    {
+        if (!hasSpeechDispatcher()) {
+            qInfo("speech-dispatcher is not installed: checking that speech stays off quietly");
+            SpeakingHistory history;
+            checkSpeechStaysOffQuietly(history);
+            return;
+        }
+        if (!QFile::exists(QStringLiteral("/usr/lib/speech-dispatcher-modules/sd_espeak-ng")))
+            QSKIP("speech-dispatcher has no espeak-ng module (Debian's speech-dispatcher-espeak-ng)");
+        PrivateSpeechDispatcher dispatcher;
+        SpeakingHistory history;
+        history.model.speak(history.captureFrench());
+        QTRY_COMPARE_WITH_TIMEOUT(history.states, (QList<bool>{false, true, false}), 30000);
+        QCOMPARE(history.synthesizer.currentVoice().locale().language(), QLocale::French);
+        QVERIFY(!history.synthesizer.isSpeaking());
+    }
+
+    void missingSpeechDispatcherLeavesSpeechOff()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("SPEECHD_CMD", QByteArray("/nonexistent/speech-dispatcher"));
+        qputenv("SPEECHD_ADDRESS", PrivateSpeechDispatcher::socketAddress(runtime.path()));
+        SpeakingHistory history;
+        checkSpeechStaysOffQuietly(history);
+        qunsetenv("SPEECHD_CMD");
+        qunsetenv("SPEECHD_ADDRESS");
+    }
+
+    void anUtteranceThatNeverEndsIsGivenUp()
+    {
+        if (!hasSpeechDispatcher())
+            QSKIP("needs speech-dispatcher");
+        PrivateSpeechDispatcher dispatcher(QStringLiteral("pulse"));
+        SpeakingHistory history;
+        history.synthesizer.setStallAllowance(std::chrono::milliseconds(1500), std::chrono::milliseconds(0));
+        QTest::ignoreMessage(QtWarningMsg, unavailableWarning);
+        history.model.speak(history.captureFrench());
+        QTRY_COMPARE_WITH_TIMEOUT(history.states, (QList<bool>{false, true, false}), 30000);
+        QVERIFY(!history.synthesizer.isSpeaking());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtSpeechSynthesizer)
+#include "tst_qtspeechsynthesizer.moc"
