@@ -7,7 +7,9 @@
 #include "defaultsearchengines.h"
 #include "displaysnapshot.h"
 #include "globalshortcuts.h"
+#include "historyview.h"
 #include "historyviewmodel.h"
+#include "historywindow.h"
 #include "hotkeycenter.h"
 #include "key.h"
 #include "localizedstrings.h"
@@ -17,6 +19,8 @@
 #include "settingskeys.h"
 #include "settingsviewmodel.h"
 #include "statusitemcontroller.h"
+#include "statusitemdrop.h"
+#include "textpreviewwindow.h"
 #include "websearch.h"
 
 #include <QJsonObject>
@@ -95,6 +99,10 @@ void AppDelegate::applicationDidFinishLaunching()
     // Switching to another application during a capture hides the application.
     connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this,
             [this] { m_platform.application->hide(); });
+    // The preview window shows itself wherever it has cards, and nothing elsewhere.
+    m_textPreviewWindow =
+        std::make_unique<TextPreviewWindow>(*m_historyViewModel, *m_appKitViewModel, *m_platform.screens);
+    m_textPreviewWindow->show();
     // A capture starts when the shortcut is released, not when it is pressed.
     GlobalShortcuts::onKeyUp(toggleScreenCaptureMode(), [delegate = QPointer<AppDelegate>(this)] {
         if (delegate)
@@ -109,6 +117,7 @@ void AppDelegate::applicationDidFinishLaunching()
         m_captureWindow->setScreenFrame(*screen);
         if (screen->displayId)
             m_captureWindow->setBackgroundImage(m_displaySnapshot->createDisplayImage(*screen->displayId));
+        m_textPreviewWindow->setScreenFrame(*screen);
     });
     m_statusItemController->setUp(toggleScreenCaptureMode());
     m_statusItemController->command().subscribe(this,
@@ -134,6 +143,8 @@ void AppDelegate::startCapture()
                                                             m_platform.screens->mouseLocation());
     if (!screen)
         return;
+    if (m_historyWindow)
+        m_historyWindow->close();
     m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
     // Every screen once, before anything of ours is on it.
     m_displaySnapshot->take(m_platform.screens->screens());
@@ -214,9 +225,54 @@ void AppDelegate::quit()
     m_platform.application->terminate();
 }
 
+HistoryWindow* AppDelegate::makeHistoryWindowIfNeeded()
+{
+    if (m_historyWindow || m_historyWindowHasNoScreen)
+        return m_historyWindow.get();
+    if (m_platform.screens->screens().isEmpty()) {
+        m_historyWindowHasNoScreen = true;
+        return nullptr;
+    }
+    m_historyWindow = std::make_unique<HistoryWindow>(*m_historyViewModel, *m_platform.pasteboard);
+    // A tray icon takes no drops here, so the history window takes them for it.
+    m_historyWindow->setDragAcceptor([](const QList<QUrl>& urls) {
+        return StatusItemDrop::dragOperation(urls) == StatusItemDrop::DragOperation::copy;
+    });
+    m_historyWindow->setDropHandler([this](const QList<QUrl>& urls) { return acceptDrop(urls); });
+    return m_historyWindow.get();
+}
+
 void AppDelegate::showHistory()
 {
-    // The history window comes with its own change.
+    HistoryWindow* window = makeHistoryWindowIfNeeded();
+    m_platform.application->activate();
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+bool AppDelegate::acceptDrop(const QList<QUrl>& urls)
+{
+    const std::optional<QString> path = StatusItemDrop::droppedFile(urls);
+    if (!path)
+        return false;
+    std::shared_ptr<const ImageLoader> loader = m_platform.imageLoader;
+    const QPointer<AppDelegate> delegate(this);
+    (void)QtConcurrent::run([loader, path = *path, delegate] {
+        const QImage image = loader->loadFile(path);
+        postToMainThread([delegate, image, path] {
+            if (!delegate)
+                return;
+            if (image.isNull()) {
+                qCDebug(lcApp) << "No image in the dropped" << path;
+                return;
+            }
+            delegate->m_statusItemController->sendDropped(image);
+        });
+    });
+    return true;
 }
 
 void AppDelegate::perform(MenuCommand command)

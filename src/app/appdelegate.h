@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QRectF>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
 
@@ -21,10 +22,12 @@ class CaptureProcessing;
 class CaptureWindow;
 class DisplaySnapshot;
 class HistoryViewModel;
+class HistoryWindow;
 class HotKeyCenter;
 class RecognitionEnginePool;
 class SettingsViewModel;
 class StatusItemController;
+class TextPreviewWindow;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -59,6 +62,10 @@ public:
     AppKitViewModel& appKitViewModel() const { return *m_appKitViewModel; }
     // Made at launch.
     CaptureWindow* captureWindow() const { return m_captureWindow.get(); }
+    // Made at launch.
+    TextPreviewWindow* textPreviewWindow() const { return m_textPreviewWindow.get(); }
+    // Made when the history is first shown; none before, and none when there is no screen.
+    HistoryWindow* historyWindow() const { return m_historyWindow.get(); }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
     HistoryViewModel& historyViewModel() const { return *m_historyViewModel; }
     StatusItemController& statusItemController() const { return *m_statusItemController; }
@@ -70,6 +77,9 @@ private:
     // Decodes the file or data off the main thread, then recognises it with no window.
     void recognizeFileInBackground(const QString& path);
     void recognizeClipboardDataInBackground(const QByteArray& data);
+    // Decodes a dropped file off the main thread and hands the image to the status item's channel.
+    bool acceptDrop(const QList<QUrl>& urls);
+    HistoryWindow* makeHistoryWindowIfNeeded();
 
     Platform& m_platform;
     std::shared_ptr<RecognitionEnginePool> m_recognitionPool;
@@ -80,6 +90,9 @@ private:
     std::unique_ptr<HistoryViewModel> m_historyViewModel;
     std::unique_ptr<StatusItemController> m_statusItemController;
     std::unique_ptr<CaptureWindow> m_captureWindow;
+    std::unique_ptr<TextPreviewWindow> m_textPreviewWindow;
+    std::unique_ptr<HistoryWindow> m_historyWindow;
+    bool m_historyWindowHasNoScreen = false;
     std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
     std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;
     Cancellables m_cancellables;

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -26,7 +27,13 @@ void ensureSingleThreadedOpenMp(char** argv)
     if (limit && std::strcmp(limit, "1") == 0)
         return;
     ::setenv("OMP_THREAD_LIMIT", "1", 1);
-    ::execv("/proc/self/exe", argv);
+    // By its real path, so that the process keeps its name ("oculo", not "exe") for ps and pkill.
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return;
+    path[length] = '\0';
+    ::execv(path, argv);
     // Exec failed: carry on, only slower.
 }
 

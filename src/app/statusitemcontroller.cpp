@@ -172,9 +172,7 @@ void StatusItemController::rebuildRecentCaptures()
         connect(entry, &QAction::triggered, this, [this, entry] { performRestoreHistory(entry); });
     }
     m_recentCaptures = recent;
+    // The item shows its own title, "Recent Captures"; a submenu's title shows nowhere on these desktops.
     m_historyItem->setMenu(recent);
-    // Giving the menu to the item renames it after the item; its own title is kept for where a desktop
-    // shows one (a torn-off menu, a global menu bar).
-    recent->setTitle(Strings::menuRecentCapturesTitle());
     m_historyItem->setEnabled(true);
 }

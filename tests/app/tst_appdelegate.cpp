@@ -6,9 +6,16 @@
 #include "defaultsearchengines.h"
 #include "fakeplatform.h"
 #include "fakerecognitionengine.h"
+#include "historyviewmodel.h"
+#include "historywindow.h"
 #include "recognitionenginepool.h"
 #include "settingsviewmodel.h"
+#include "statusitemcontroller.h"
 
+#include <QApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -271,6 +278,116 @@ private slots:
         QTest::qWait(50);
         QVERIFY(fixture.record->images.isEmpty());
         QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
+    }
+
+    void everyDeliveryIsRecordedInTheHistory()
+    {
+        Fixture fixture;
+        HistoryViewModel& history = fixture.delegate.historyViewModel();
+        fixture.delegate.handleRecognizedText(CaptureItem{{"copied"}, std::nullopt});
+        fixture.fakes.modifierKeys->flags = ModifierFlag::command;
+        fixture.delegate.handleRecognizedText(CaptureItem{{"searched"}, std::nullopt});
+        // Without a template the search does nothing, and the history still records the item.
+        fixture.delegate.settingsViewModel().setSearchEngineTemplate(std::nullopt);
+        fixture.delegate.handleRecognizedText(CaptureItem{{"not searched"}, std::nullopt});
+        QCOMPARE(history.items().value().size(), 3);
+        QCOMPARE(history.items().value().at(1).value, QStringList{"searched"});
+        // Only the clipboard result is a preview card.
+        QCOMPARE(history.recentlyCapturedText().value().size(), 1);
+        QCOMPARE(history.recentlyCapturedText().value().first().value, QStringList{"copied"});
+    }
+
+    void historyTextAndRestoredCapturesGoToTheClipboard()
+    {
+        Fixture fixture;
+        fixture.delegate.handleRecognizedText(CaptureItem{{"a", "b"}, std::nullopt});
+        fixture.delegate.handleRecognizedText(CaptureItem{{"c"}, std::nullopt});
+        fixture.fakes.pasteboard->setStrings.clear();
+        fixture.delegate.historyViewModel().exportAll();
+        QCOMPARE(fixture.fakes.pasteboard->setStrings, QStringList{"a\nb\n\nc\n"});
+
+        fixture.delegate.statusItemController().menuWillOpen();
+        QMenu* recent = fixture.delegate.statusItemController().historyItem()->menu();
+        QVERIFY(recent);
+        recent->actions().at(1)->trigger(); // the older one
+        QCOMPARE(fixture.fakes.pasteboard->setStrings.last(), QStringLiteral("a\nb"));
+    }
+
+    void menuCommandsReachTheirActions()
+    {
+        Fixture fixture;
+        QMenu* menu = fixture.delegate.statusItemController().menu();
+        menu->actions().last()->trigger(); // Quit
+        QCOMPARE(fixture.fakes.application->terminateCount, 1);
+        menu->actions().at(1)->trigger(); // Open...
+        QCOMPARE(fixture.fakes.openPanel->requests.size(), 1);
+    }
+
+    void theHistoryWindowIsMadeOnceAndClosedByACapture()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 800, 600), 1.0, 1}};
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        QVERIFY(!fixture.delegate.historyWindow());
+        fixture.delegate.perform(MenuCommand::showHistory);
+        HistoryWindow* window = fixture.delegate.historyWindow();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(fixture.fakes.application->activateCount, 1);
+        fixture.delegate.startCapture();
+        QVERIFY(!window->isVisible());
+        fixture.delegate.captureWindow()->stopCapture();
+        fixture.delegate.showHistory();
+        QCOMPARE(fixture.delegate.historyWindow(), window);
+        QVERIFY(window->isVisible());
+    }
+
+    void withoutAScreenThereIsNoHistoryWindow()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {};
+        fixture.delegate.showHistory();
+        QVERIFY(!fixture.delegate.historyWindow());
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 800, 600), 1.0, 1}};
+        fixture.delegate.showHistory(); // the absence is remembered
+        QVERIFY(!fixture.delegate.historyWindow());
+    }
+
+    void aDroppedImageIsRecognisedWithoutCounting()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 800, 600), 1.0, 1}};
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("dropped.png"));
+        QFile file(png);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("png");
+        file.close();
+        fixture.fakes.imageLoader->setFileImage(png, solidImage(Qt::green));
+        QList<QImage> dropped;
+        fixture.delegate.statusItemController().dropped().subscribe(
+            &fixture.delegate, [&dropped](const QImage& image) { dropped << image; });
+
+        fixture.delegate.perform(MenuCommand::showHistory);
+        HistoryWindow* window = fixture.delegate.historyWindow();
+        QMimeData folder;
+        folder.setUrls({QUrl::fromLocalFile(dir.path())});
+        QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &refused);
+        QVERIFY(!refused.isAccepted());
+
+        QMimeData image;
+        image.setUrls({QUrl::fromLocalFile(png)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &image, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window, &drop);
+        QVERIFY(fixture.recognised(1));
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(fixture.record->images.first(), solidImage(Qt::green));
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 0);
+        QCOMPARE(fixture.fakes.systemSound->captureSoundCount, 0);
     }
 
     void quitTerminates()

@@ -137,7 +137,7 @@ private slots:
         QVERIFY(fixture.controller.historyItem()->isEnabled());
         QMenu* recent = fixture.recentCaptures();
         QVERIFY(recent);
-        QCOMPARE(recent->title(), QStringLiteral("Recent Texts"));
+        QCOMPARE(fixture.controller.historyItem()->text(), QStringLiteral("Recent Captures"));
         QCOMPARE(itemTexts(recent), QStringList{"first"});
         QCOMPARE(recent->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_1));
 

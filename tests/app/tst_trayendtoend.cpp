@@ -1,0 +1,171 @@
+// The real oculo program in a real system tray (an XEmbed tray host on the X display), used with the
+// mouse and keyboard through xdotool: the icon is there, its menu converts an image on the clipboard,
+// and the recent-captures submenu then brings the text back after the clipboard changed.
+#include "textwindow.h"
+#include "x11testmain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString oculoPath = QStringLiteral(OCULO_BINARY_DIR "/oculo");
+const QString clipboardText = QStringLiteral("Convert this clipboard image");
+
+// An image of one line of text, as a screenshot tool would put it on the clipboard.
+QImage textImage()
+{
+    QImage image(460, 60, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(QColor(20, 20, 20));
+    painter.drawText(QRect(16, 0, 440, 60), Qt::AlignVCenter, clipboardText);
+    return image;
+}
+
+// Where the icon of oculo sits on the screen: a small visible window of oculo, none until it is there.
+std::optional<QRect> iconGeometry()
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--class"), QStringLiteral("oculo")});
+    search.waitForFinished(5000);
+    const QStringList windows =
+        QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    static const QRegularExpression geometry(
+        QStringLiteral(R"(Position: (\d+),(\d+).*Geometry: (\d+)x(\d+))"),
+        QRegularExpression::DotMatchesEverythingOption);
+    for (const QString& window : windows) {
+        QProcess query;
+        query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
+        query.waitForFinished(5000);
+        const QRegularExpressionMatch match =
+            geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
+        if (!match.hasMatch())
+            continue;
+        const QRect rect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                         match.captured(4).toInt());
+        if (rect.width() <= 64 && rect.height() <= 64)
+            return rect;
+    }
+    return std::nullopt;
+}
+
+bool keys(const QStringList& names)
+{
+    for (const QString& name : names) {
+        if (!runXdotool({QStringLiteral("key"), name}))
+            return false;
+        QTest::qWait(80);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestTrayEndToEnd : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_config;
+    std::unique_ptr<QProcess> m_tray;
+    std::unique_ptr<QProcess> m_oculo;
+    QRect m_icon;
+
+    void openMenu()
+    {
+        QVERIFY(runXdotool(
+            {"mousemove", QString::number(m_icon.center().x()), QString::number(m_icon.center().y())}));
+        QTest::qWait(100);
+        QVERIFY(runXdotool({"click", "1"}));
+        QTest::qWait(500);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
+        OCULO_SKIP_WITHOUT_XDOTOOL();
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer (the tray host) is not installed");
+        QVERIFY(QFile::exists(oculoPath));
+
+        m_tray = std::make_unique<QProcess>();
+        m_tray->start(QStringLiteral("trayer"),
+                      {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
+                       "--height", "28", "--SetDockType", "true"});
+        QVERIFY(m_tray->waitForStarted(5000));
+        QTest::qWait(500);
+
+        QDir().mkpath(m_config.filePath(QStringLiteral("oculo")));
+        QFile defaults(m_config.filePath(QStringLiteral("oculo/defaults.json")));
+        QVERIFY(defaults.open(QIODevice::WriteOnly));
+        defaults.write(R"({"playSound": false})");
+        defaults.close();
+        m_oculo = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        // The tray of this display is the XEmbed one; no desktop bus offers another.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        m_oculo->setProcessEnvironment(env);
+        m_oculo->setProcessChannelMode(QProcess::ForwardedChannels);
+        m_oculo->start(oculoPath, {});
+        QVERIFY(m_oculo->waitForStarted(10000));
+        std::optional<QRect> icon;
+        QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 15000),
+                 "oculo's icon did not appear in the tray");
+        m_icon = *icon;
+    }
+
+    void theMenuConvertsTheClipboardAndRestoresItLater()
+    {
+        QGuiApplication::clipboard()->setImage(textImage());
+        QTest::qWait(300);
+        openMenu();
+        screenshot(QStringLiteral("tray-menu.png"));
+        // Start Text Capture, Open..., Convert Clipboard (enabled by the image).
+        QVERIFY(keys({"Down", "Down", "Down", "Return"}));
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 20000);
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        QTest::qWait(300);
+        QCOMPARE(clipboardThroughXclip(), QStringLiteral("something else"));
+        openMenu();
+        // Start Text Capture, Open..., then Recent Captures (Convert Clipboard is disabled by text).
+        QVERIFY(keys({"Down", "Down", "Down", "Right"}));
+        QTest::qWait(300);
+        screenshot(QStringLiteral("tray-menu-recent-captures.png"));
+        QVERIFY(keys({"Return"}));
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 10000);
+    }
+
+    void cleanupTestCase()
+    {
+        runXdotool({"key", "Escape"});
+        for (auto* process : {m_oculo.get(), m_tray.get()}) {
+            if (!process)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(10000))
+                process->kill();
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    useOffscreenWithoutDisplay();
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    TestTrayEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_trayendtoend.moc"
