@@ -6,6 +6,7 @@
 namespace {
 
 const QString ellipsis = QString(QChar(0x2026));
+constexpr qsizetype charactersPerLineAtMost = 400;
 
 bool isLineEnd(QChar character)
 {
@@ -32,7 +33,9 @@ QStringList displayLines(const QString& text, const QFont& font, double width, i
 {
     if (maximumLines <= 0)
         return {};
-    QString laidOut = text;
+    // No line of a card holds more than a few hundred characters, so only the start of a long text is
+    // laid out: a megabyte of text costs what a paragraph does.
+    QString laidOut = text.left(qsizetype(maximumLines) * charactersPerLineAtMost);
     laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(laidOut, font);
     QTextOption option;

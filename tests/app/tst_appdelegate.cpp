@@ -13,6 +13,7 @@
 #include "statusitemcontroller.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -388,6 +389,42 @@ private slots:
         QCOMPARE(fixture.record->images.first(), solidImage(Qt::green));
         QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 0);
         QCOMPARE(fixture.fakes.systemSound->captureSoundCount, 0);
+    }
+
+    void hugeResultsAndALongHistoryStayResponsive()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        QElapsedTimer timer;
+        timer.start();
+        const QString megabyte(1 << 20, u'w');
+        fixture.delegate.handleRecognizedText(CaptureItem{{megabyte}, std::nullopt});
+        QStringList manyLines;
+        for (int i = 0; i < 10000; ++i)
+            manyLines << QStringLiteral("line %1").arg(i);
+        fixture.delegate.handleRecognizedText(CaptureItem{manyLines, std::nullopt});
+        fixture.delegate.handleRecognizedText(CaptureItem{{QString()}, std::nullopt});
+        const qint64 delivered = timer.restart();
+        QCOMPARE(fixture.fakes.pasteboard->setStrings.first().size(), megabyte.size());
+
+        HistoryViewModel& history = fixture.delegate.historyViewModel();
+        QList<HistoryItem> items = history.items().value();
+        for (int i = 0; i < 10000; ++i)
+            items.append(
+                HistoryItem{1e9 + i, {QStringLiteral("capture %1").arg(i), "second line"}, std::nullopt});
+        history.setItems(items);
+        const qint64 stored = timer.restart();
+        fixture.delegate.statusItemController().menuWillOpen();
+        const qint64 menu = timer.restart();
+        fixture.delegate.showHistory();
+        QVERIFY(QTest::qWaitForWindowExposed(fixture.delegate.historyWindow()));
+        const qint64 window = timer.elapsed();
+        QCOMPARE(fixture.delegate.statusItemController().historyItem()->menu()->actions().size(), 10003);
+        qInfo() << "1 MB and 10000-line results delivered in" << delivered << "ms; 10003 items stored in"
+                << stored << "ms; menu prepared in" << menu << "ms; history window shown in" << window
+                << "ms";
+        // Generous bounds: they catch work that grows with the square of the history, not slow machines.
+        QVERIFY(delivered < 3000 && stored < 3000 && menu < 3000 && window < 3000);
     }
 
     void quitTerminates()
