@@ -134,8 +134,8 @@ void HotKeyCenter::registerHotKey(const Shortcut& shortcut, Action onKeyDown, Ac
     const std::optional<quint32> reference = m_backend.grab(*combination, HotKeyId{signature, quint32(id)});
     if (!reference) {
         // Said once per registration: the user's key does nothing, and this is why.
-        qCWarning(lcShortcuts).noquote() << KeyNames::nativeText(shortcut)
-                                         << "is held by another application; it does nothing in Oculo";
+        qCWarning(lcShortcuts).noquote()
+            << KeyNames::nativeText(shortcut) << "is held by another application; it does nothing in Oculo";
         return;
     }
     m_hotKeys.insert(id, std::make_shared<const HotKey>(

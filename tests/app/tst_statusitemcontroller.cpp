@@ -257,7 +257,8 @@ private slots:
             for (int y = 0; y < size; ++y)
                 for (int x = 0; x < size; ++x)
                     clear += image.pixelColor(x, y).alpha() == 0;
-            QVERIFY2(clear >= size * size / 5, qPrintable(QStringLiteral("%1 clear of %2").arg(clear).arg(size * size)));
+            QVERIFY2(clear >= size * size / 5,
+                     qPrintable(QStringLiteral("%1 clear of %2").arg(clear).arg(size * size)));
         }
         const QString dir = QStringLiteral(OCULO_BINARY_DIR "/screenshots");
         QDir().mkpath(dir);

@@ -8,8 +8,8 @@
 #include "shortcuteventstream.h"
 
 #include <QAction>
-#include <QJsonDocument>
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QTest>
 
 namespace {
