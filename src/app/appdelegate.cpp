@@ -13,15 +13,20 @@
 #include "hotkeycenter.h"
 #include "key.h"
 #include "localizedstrings.h"
+#include "loginitem.h"
 #include "mainthread.h"
 #include "platform.h"
 #include "recognitionenginepool.h"
 #include "settingskeys.h"
 #include "settingsviewmodel.h"
+#include "settingswindow.h"
 #include "statusitemcontroller.h"
 #include "statusitemdrop.h"
+#include "statusitemicon.h"
+#include "tesseractlanguages.h"
 #include "textpreviewwindow.h"
 #include "websearch.h"
+#include "welcomewindow.h"
 
 #include <QJsonObject>
 #include <QPointer>
@@ -47,6 +52,7 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
         *m_settingsViewModel, *m_platform.speechSynthesizer, *m_platform.languageRecognizer);
     m_statusItemController =
         std::make_unique<StatusItemController>(*m_historyViewModel, *m_platform.pasteboard);
+    m_loginItem = std::make_unique<LoginItem>();
     // The named shortcuts keep their choices in the same store; nothing is grabbed before a name is
     // declared.
     GlobalShortcuts::setUserDefaults(m_platform.userDefaults.get());
@@ -59,6 +65,7 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
 
 AppDelegate::~AppDelegate()
 {
+    GlobalShortcuts::setApplicationMenuItems({});
     GlobalShortcuts::removeAllHandlers();
     if (m_hotKeyCenter) {
         GlobalShortcuts::setHotKeyCenter(nullptr);
@@ -120,6 +127,8 @@ void AppDelegate::applicationDidFinishLaunching()
         m_textPreviewWindow->setScreenFrame(*screen);
     });
     m_statusItemController->setUp(toggleScreenCaptureMode());
+    // No global shortcut may take a key a menu item of ours shows.
+    GlobalShortcuts::setApplicationMenuItems([this] { return m_statusItemController->menuItemShortcuts(); });
     m_statusItemController->command().subscribe(this,
                                                 [this](const MenuCommand& command) { perform(command); });
     m_statusItemController->dropped().subscribe(this, [this](const QImage& image) {
@@ -134,6 +143,12 @@ void AppDelegate::applicationDidFinishLaunching()
                                             [this](const CaptureItem& item) { handleRecognizedText(item); });
     // The first capture should not wait for the OCR model to load.
     m_recognitionPool->warmUp();
+    // Without the access nothing can be captured; on the very first start the window also introduces
+    // the shortcut. Shown from the event loop, once launching is done.
+    if (!m_platform.displayCapture->hasScreenCaptureAccess() || m_platform.isFirstLaunch) {
+        QMetaObject::invokeMethod(
+            this, [this] { showWelcome(); }, Qt::QueuedConnection);
+    }
     qCDebug(lcApp) << "Launched; captures so far:" << m_settingsViewModel->numberOfCaptures().value();
 }
 
@@ -145,6 +160,8 @@ void AppDelegate::startCapture()
         return;
     if (m_historyWindow)
         m_historyWindow->close();
+    if (WelcomeWindow* welcome = makeWelcomeWindowIfNeeded())
+        welcome->close();
     m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
     // Every screen once, before anything of ours is on it.
     m_displaySnapshot->take(m_platform.screens->screens());
@@ -229,7 +246,7 @@ HistoryWindow* AppDelegate::makeHistoryWindowIfNeeded()
 {
     if (m_historyWindow || m_historyWindowHasNoScreen)
         return m_historyWindow.get();
-    if (m_platform.screens->screens().isEmpty()) {
+    if (!hasMainScreen()) {
         m_historyWindowHasNoScreen = true;
         return nullptr;
     }
@@ -251,6 +268,75 @@ void AppDelegate::showHistory()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+bool AppDelegate::hasMainScreen() const
+{
+    return m_platform.screens->mainScreen().has_value();
+}
+
+QRect AppDelegate::mainScreenArea() const
+{
+    const std::optional<ScreenDescription> screen = m_platform.screens->mainScreen();
+    return screen ? m_platform.screens->topDownFrame(screen->frame).toRect() : QRect();
+}
+
+SettingsWindow* AppDelegate::makeSettingsWindowIfNeeded()
+{
+    if (m_settingsWindow || m_settingsWindowHasNoScreen)
+        return m_settingsWindow.get();
+    if (!hasMainScreen()) {
+        m_settingsWindowHasNoScreen = true;
+        return nullptr;
+    }
+    m_settingsWindow = std::make_unique<SettingsWindow>(*m_settingsViewModel, toggleScreenCaptureMode(),
+                                                        *m_loginItem, *m_platform.urlOpener);
+    m_settingsWindow->setApplicationIcon(StatusItemIcon::make());
+    m_settingsWindow->centerOn(mainScreenArea());
+    return m_settingsWindow.get();
+}
+
+WelcomeWindow* AppDelegate::makeWelcomeWindowIfNeeded()
+{
+    if (m_welcomeWindow || m_welcomeWindowHasNoScreen)
+        return m_welcomeWindow.get();
+    if (!hasMainScreen()) {
+        m_welcomeWindowHasNoScreen = true;
+        return nullptr;
+    }
+    DisplayCapture& capture = *m_platform.displayCapture;
+    ScreenCaptureAccess access{[&capture] { return capture.hasScreenCaptureAccess(); },
+                               [&capture] { capture.requestScreenCaptureAccess(); }};
+    m_welcomeWindow = std::make_unique<WelcomeWindow>(access, installedRecognitionLanguages());
+    m_welcomeWindow->centerOn(mainScreenArea());
+    return m_welcomeWindow.get();
+}
+
+void AppDelegate::showSettingsWindow(SettingsTab tab)
+{
+    SettingsWindow* window = makeSettingsWindowIfNeeded();
+    m_platform.application->activate();
+    if (window)
+        window->showOnTab(tab);
+}
+
+void AppDelegate::showPreferences()
+{
+    showSettingsWindow(SettingsTab::general);
+}
+
+void AppDelegate::showAbout()
+{
+    showSettingsWindow(SettingsTab::about);
+}
+
+void AppDelegate::showWelcome()
+{
+    WelcomeWindow* window = makeWelcomeWindowIfNeeded();
+    if (!window)
+        return;
+    m_platform.application->activate();
+    window->runModal();
 }
 
 bool AppDelegate::acceptDrop(const QList<QUrl>& urls)
@@ -291,8 +377,10 @@ void AppDelegate::perform(MenuCommand command)
         showHistory();
         break;
     case MenuCommand::showAbout:
+        showAbout();
+        break;
     case MenuCommand::showPreferences:
-        // The settings window comes with its own change.
+        showPreferences();
         break;
     case MenuCommand::quit:
         quit();

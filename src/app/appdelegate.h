@@ -6,9 +6,11 @@
 #include "cancellable.h"
 #include "globalshortcutsname.h"
 #include "menucommand.h"
+#include "settingstab.h"
 #include "textrecognitionengine.h"
 
 #include <QObject>
+#include <QRect>
 #include <QRectF>
 #include <QStringList>
 #include <QUrl>
@@ -23,6 +25,9 @@ class CaptureWindow;
 class DisplaySnapshot;
 class HistoryViewModel;
 class HistoryWindow;
+class LoginItem;
+class SettingsWindow;
+class WelcomeWindow;
 class HotKeyCenter;
 class RecognitionEnginePool;
 class SettingsViewModel;
@@ -49,6 +54,10 @@ public:
     void importClipboard();
     void quit();
     void showHistory();
+    void showAbout();
+    void showPreferences();
+    void showWelcome();
+    void showSettingsWindow(SettingsTab tab);
     // Carries out a command of the status menu.
     void perform(MenuCommand command);
 
@@ -66,6 +75,9 @@ public:
     TextPreviewWindow* textPreviewWindow() const { return m_textPreviewWindow.get(); }
     // Made when the history is first shown; none before, and none when there is no screen.
     HistoryWindow* historyWindow() const { return m_historyWindow.get(); }
+    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
+    WelcomeWindow* welcomeWindow() const { return m_welcomeWindow.get(); }
+    LoginItem& loginItem() const { return *m_loginItem; }
     SettingsViewModel& settingsViewModel() const { return *m_settingsViewModel; }
     HistoryViewModel& historyViewModel() const { return *m_historyViewModel; }
     StatusItemController& statusItemController() const { return *m_statusItemController; }
@@ -80,6 +92,11 @@ private:
     // Decodes a dropped file off the main thread and hands the image to the status item's channel.
     bool acceptDrop(const QList<QUrl>& urls);
     HistoryWindow* makeHistoryWindowIfNeeded();
+    SettingsWindow* makeSettingsWindowIfNeeded();
+    WelcomeWindow* makeWelcomeWindowIfNeeded();
+    // The settings, welcome and history windows are made only when there is a screen to show them on.
+    bool hasMainScreen() const;
+    QRect mainScreenArea() const;
 
     Platform& m_platform;
     std::shared_ptr<RecognitionEnginePool> m_recognitionPool;
@@ -93,6 +110,11 @@ private:
     std::unique_ptr<TextPreviewWindow> m_textPreviewWindow;
     std::unique_ptr<HistoryWindow> m_historyWindow;
     bool m_historyWindowHasNoScreen = false;
+    std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    bool m_settingsWindowHasNoScreen = false;
+    std::unique_ptr<WelcomeWindow> m_welcomeWindow;
+    bool m_welcomeWindowHasNoScreen = false;
     std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
     std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;
     Cancellables m_cancellables;

@@ -66,6 +66,7 @@ void StatusItemController::setUp(const GlobalShortcuts::Name& captureShortcut)
     QAction* startCapture = addCommandItem(Strings::statusMenuStartCaptureItemTitle(),
                                            MenuCommand::startCapture, "transform-crop");
     GlobalShortcuts::setShortcut(startCapture, captureShortcut);
+    m_startCaptureItem = startCapture;
 
     QAction* open =
         addCommandItem(Strings::statusMenuOpenFileItemTitle(), MenuCommand::open, "image-x-generic");
@@ -100,6 +101,24 @@ void StatusItemController::setUp(const GlobalShortcuts::Name& captureShortcut)
             });
     m_statusItem->show();
     reportTrayAvailability();
+}
+
+QList<GlobalShortcuts::MenuItemShortcut> StatusItemController::menuItemShortcuts() const
+{
+    QList<GlobalShortcuts::MenuItemShortcut> items;
+    if (!m_menu)
+        return items;
+    for (const QAction* item : m_menu->actions()) {
+        if (item != m_startCaptureItem && !item->shortcut().isEmpty())
+            items.append({item->text(), item->shortcut()});
+    }
+    // The recent captures take Ctrl+1 to Ctrl+9 as soon as there are that many, built or not yet.
+    const QList<HistoryItem>& history = m_historyViewModel.items().value();
+    for (qsizetype position = 0; position < std::min<qsizetype>(9, history.size()); ++position) {
+        items.append({RecentCaptureTitle::of(history.at(history.size() - 1 - position).value),
+                      QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + position))});
+    }
+    return items;
 }
 
 void StatusItemController::reportTrayAvailability()

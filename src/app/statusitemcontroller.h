@@ -6,6 +6,7 @@
 // Main thread only.
 #pragma once
 
+#include "applicationmenushortcuts.h"
 #include "globalshortcutsname.h"
 #include "menucommand.h"
 #include "subject.h"
@@ -46,6 +47,10 @@ public:
     // Sends an image dropped on the application (the history window takes the drops).
     void sendDropped(const QImage& image) { m_dropped.send(image); }
 
+    // The key sequences the menu's items show, with their titles, which no global shortcut may take; the
+    // start item's is the global shortcut itself and is left out.
+    QList<GlobalShortcuts::MenuItemShortcut> menuItemShortcuts() const;
+
     QMenu* menu() const { return m_menu.get(); }
     QAction* historyItem() const { return m_historyItem; }
     QAction* importFromClipboardItem() const { return m_importFromClipboardItem; }
@@ -67,6 +72,7 @@ private:
     Subject<QImage> m_dropped;
     std::unique_ptr<QSystemTrayIcon> m_statusItem;
     std::unique_ptr<QMenu> m_menu;
+    QAction* m_startCaptureItem = nullptr;
     QAction* m_historyItem = nullptr;
     QAction* m_importFromClipboardItem = nullptr;
     QPointer<QMenu> m_recentCaptures;

@@ -20,6 +20,8 @@
 #include <memory>
 
 struct Platform {
+    // True when no settings had been stored before this start: Oculo runs for the first time.
+    bool isFirstLaunch = false;
     std::unique_ptr<UserDefaults> userDefaults;
     std::unique_ptr<Pasteboard> pasteboard;
     std::unique_ptr<UrlOpener> urlOpener;

@@ -17,6 +17,7 @@
 #include "x11/hotkeybackendx11.h"
 #include "x11/windowlistx11.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 
 std::shared_ptr<const ImageLoader> loadImageLoader()
@@ -27,6 +28,7 @@ std::shared_ptr<const ImageLoader> loadImageLoader()
 std::unique_ptr<Platform> loadPlatform()
 {
     auto platform = std::make_unique<Platform>();
+    platform->isFirstLaunch = !QFileInfo::exists(JsonFileUserDefaults::defaultFilePath());
     platform->userDefaults = std::make_unique<JsonFileUserDefaults>();
     platform->pasteboard = std::make_unique<ClipboardPasteboard>();
     platform->urlOpener = std::make_unique<DesktopUrlOpener>();

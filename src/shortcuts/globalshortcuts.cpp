@@ -96,24 +96,39 @@ void dispatch(EventType type, const Shortcut& fired)
     }
 }
 
+// The system-wide hot key itself. While paused the keys are not grabbed: a grab would take a press
+// before the recorder could see it.
+void grab(const Shortcut& shortcut)
+{
+    State& s = state();
+    if (!s.hotKeyCenter) {
+        qCDebug(lcShortcuts) << "No hot-key center to register" << shortcut << "with";
+        return;
+    }
+    s.hotKeyCenter->registerHotKey(
+        shortcut, [](const Shortcut& fired) { dispatch(EventType::keyDown, fired); },
+        [](const Shortcut& fired) { dispatch(EventType::keyUp, fired); });
+}
+
+void ungrab(const Shortcut& shortcut)
+{
+    if (HotKeyCenter* center = state().hotKeyCenter)
+        center->unregisterHotKey(shortcut);
+}
+
 void registerShortcut(const Shortcut& shortcut)
 {
     State& s = state();
-    if (s.hotKeyCenter) {
-        s.hotKeyCenter->registerHotKey(
-            shortcut, [](const Shortcut& fired) { dispatch(EventType::keyDown, fired); },
-            [](const Shortcut& fired) { dispatch(EventType::keyUp, fired); });
-    } else {
-        qCDebug(lcShortcuts) << "No hot-key center to register" << shortcut << "with";
-    }
+    if (!s.isPaused)
+        grab(shortcut);
     s.registeredShortcuts.insert(shortcut);
 }
 
 void unregisterShortcut(const Shortcut& shortcut)
 {
     State& s = state();
-    if (s.hotKeyCenter)
-        s.hotKeyCenter->unregisterHotKey(shortcut);
+    if (!s.isPaused)
+        ungrab(shortcut);
     s.registeredShortcuts.remove(shortcut);
 }
 
@@ -268,7 +283,17 @@ bool isPaused()
 
 void setPaused(bool paused)
 {
-    state().isPaused = paused;
+    State& s = state();
+    if (s.isPaused == paused)
+        return;
+    s.isPaused = paused;
+    // The registered shortcuts stay registered; only their grabs go while paused and come back after.
+    for (const Shortcut& shortcut : std::as_const(s.registeredShortcuts)) {
+        if (paused)
+            ungrab(shortcut);
+        else
+            grab(shortcut);
+    }
 }
 
 QSet<Shortcut> registeredShortcuts()

@@ -54,7 +54,8 @@ bool userDefaultsContains(const Name& name);
 std::unique_ptr<EventStream> events(const Name& name);
 std::unique_ptr<EventStream> events(const Name& name, EventType only);
 
-// True while a recorder records; no action runs then.
+// True while a recorder records; no action runs then, and the keys are not grabbed, so that the
+// recorder sees every combination, the registered ones included.
 bool isPaused();
 void setPaused(bool paused);
 

@@ -10,7 +10,9 @@
 #include "historywindow.h"
 #include "recognitionenginepool.h"
 #include "settingsviewmodel.h"
+#include "settingswindow.h"
 #include "statusitemcontroller.h"
+#include "welcomewindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +20,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -425,6 +428,48 @@ private slots:
                 << "ms";
         // Generous bounds: they catch work that grows with the square of the history, not slow machines.
         QVERIFY(delivered < 3000 && stored < 3000 && menu < 3000 && window < 3000);
+    }
+
+    void preferencesAndAboutShowTheirTabsInOneWindow()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        QVERIFY(!fixture.delegate.settingsWindow());
+        fixture.delegate.perform(MenuCommand::showAbout);
+        SettingsWindow* window = fixture.delegate.settingsWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->currentTabIndex(), 2);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Preferences"));
+        fixture.delegate.perform(MenuCommand::showPreferences);
+        QCOMPARE(fixture.delegate.settingsWindow(), window);
+        QCOMPARE(window->currentTabIndex(), 0);
+        QCOMPARE(fixture.delegate.settingsViewModel().selectedTab().value(), SettingsTab::general);
+        QCOMPARE(fixture.fakes.application->activateCount, 2);
+    }
+
+    void theWelcomeWindowComesOnTheFirstLaunchOnly()
+    {
+        for (const bool first : {false, true}) {
+            FakePlatform fakes;
+            fakes.platform.isFirstLaunch = first;
+            fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+            fakes.screens->mouse = QPointF(100, 100);
+            auto pool = std::make_shared<RecognitionEnginePool>(
+                FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+            AppDelegate delegate(fakes.platform, pool);
+            delegate.applicationDidFinishLaunching();
+            bool shown = false;
+            // The window runs modally; a capture started meanwhile (here: by the test) closes it.
+            QTimer::singleShot(200, &delegate, [&] {
+                shown = delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible();
+                delegate.startCapture();
+            });
+            QTest::qWait(400);
+            QCOMPARE(shown, first);
+            if (delegate.welcomeWindow())
+                QVERIFY(!delegate.welcomeWindow()->isVisible());
+            delegate.captureWindow()->stopCapture();
+        }
     }
 
     void quitTerminates()

@@ -60,6 +60,7 @@ private slots:
             QSKIP("No X display: run through scripts/test, which starts Xvfb");
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         m_platform = loadPlatform();
+        m_platform->isFirstLaunch = false; // no welcome window in the way
         m_platform->userDefaults->setBool(QStringLiteral("playSound"), false);
         auto opener = std::make_unique<FakeUrlOpener>();
         m_urlOpener = opener.get();

@@ -162,6 +162,21 @@ private slots:
         QVERIFY(!fixture.recentCaptures());
     }
 
+    void theMenuKeepsItsKeysFromGlobalShortcuts()
+    {
+        Fixture fixture;
+        const auto keys = [&fixture] {
+            QStringList texts;
+            for (const GlobalShortcuts::MenuItemShortcut& item : fixture.controller.menuItemShortcuts())
+                texts << item.title + u' ' + item.keySequence.toString();
+            return texts;
+        };
+        QCOMPARE(keys(), QStringList{"Open... Ctrl+Shift+O"});
+        fixture.capture({"older"});
+        fixture.capture({"newer"});
+        QCOMPARE(keys(), (QStringList{"Open... Ctrl+Shift+O", "newer Ctrl+1", "older Ctrl+2"}));
+    }
+
     void aRestoreNeedsTheLinesOfAnEntry()
     {
         Fixture fixture;

@@ -251,18 +251,27 @@ private slots:
     {
         MemoryUserDefaults defaults;
         Launch launch(defaults);
-        const Name name(QStringLiteral("capture"));
+        const Name name(QStringLiteral("capture"), optionCommandO);
         int runs = 0;
         onKeyUp(name, [&runs] { ++runs; });
         const auto stream = events(name);
         int streamed = 0;
         connect(stream.get(), &EventStream::event, stream.get(), [&streamed] { ++streamed; });
+        const std::optional<HotKeyId> before =
+            launch.backend.idOf(*HotKeyCenter::combinationOf(optionCommandO));
+        QVERIFY(before);
         setPaused(true);
+        // The keys go to the recorder while paused: nothing is grabbed, and a press that was already on
+        // its way runs nothing.
+        QVERIFY(launch.backend.grabs.isEmpty());
+        launch.backend.deliver(HotKeyEvent{HotKeyEventKind::released, before});
         setShortcut(shiftCommandTwo, name);
-        QCOMPARE(launch.grabsOf(shiftCommandTwo), 1);
-        launch.release(shiftCommandTwo);
+        QVERIFY(launch.backend.grabs.isEmpty());
+        QCOMPARE(registeredShortcuts(), QSet<Shortcut>{shiftCommandTwo});
         QCOMPARE(runs + streamed, 0);
         setPaused(false);
+        QCOMPARE(launch.grabsOf(shiftCommandTwo), 1);
+        QCOMPARE(launch.grabsOf(optionCommandO), 0);
         launch.release(shiftCommandTwo);
         QCOMPARE(runs, 1);
         QCOMPARE(streamed, 1);

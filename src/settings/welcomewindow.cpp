@@ -1,0 +1,32 @@
+#include "welcomewindow.h"
+
+#include "oculoversion.h"
+#include "welcomeview.h"
+
+#include <QVBoxLayout>
+
+WelcomeWindow::WelcomeWindow(ScreenCaptureAccess access, const QStringList& installedRecognitionLanguages,
+                             QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::WindowStaysOnTopHint)
+    , m_view(new WelcomeView(this, std::move(access), installedRecognitionLanguages))
+{
+    setWindowTitle(QString::fromUtf8(OculoVersion::name));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFixedSize(contentWidth, contentHeight);
+}
+
+void WelcomeWindow::runModal()
+{
+    exec();
+}
+
+void WelcomeWindow::centerOn(const QRect& area)
+{
+    QRect frame(QPoint(), size());
+    frame.moveCenter(area.center());
+    move(frame.topLeft());
+}
