@@ -236,8 +236,9 @@ QString welcomePermissionsBody()
 {
     static const QString text =
         fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.permissions.body"),
-                  "To work correctly Oculo needs screen recording permission.\\n\\nPlease open your "
-                  "desktop's Settings > Privacy and allow Oculo to take screenshots.");
+                  "To work correctly Oculo needs permission to take screenshots.\\n\\nIf your desktop "
+                  "asks, allow Oculo to take screenshots. You can change this later in your desktop's "
+                  "Settings under Privacy.");
     return text;
 }
 

@@ -270,12 +270,16 @@ void RecorderField::startRecording()
     updateClearButton();
     GlobalShortcuts::setPaused(true);
     qApp->installEventFilter(this);
+    // Every key comes here while recording, also one another application has grabbed: its grab would
+    // take the press before this field saw it, and the check could not say that it is taken.
+    grabKeyboard();
 }
 
 void RecorderField::stopRecording()
 {
     if (!m_handler.stopRecording())
         return;
+    releaseKeyboard();
     qApp->removeEventFilter(this);
     setPlaceholderText(Strings::recordShortcut());
     updateClearButton();

@@ -57,7 +57,7 @@ private:
 };
 
 // Saves what the X server shows now under build/screenshots, for people to look at.
-void screenshot(const QString& name)
+inline void screenshot(const QString& name)
 {
     const QString dir = QStringLiteral(OCULO_BINARY_DIR "/screenshots");
     QDir().mkpath(dir);
@@ -68,7 +68,7 @@ void screenshot(const QString& name)
 }
 
 // Reads the clipboard with xclip while this process keeps serving its own selection.
-QString clipboardThroughXclip()
+inline QString clipboardThroughXclip()
 {
     QProcess process;
     process.start(QStringLiteral("xclip"),

@@ -1,6 +1,7 @@
 // The global shortcut of the real oculo program on a real X display, pressed with xdotool like a person
 // at the keyboard: the overlay comes with the release of the shortcut, a drag then copies text, and a
 // shortcut stored before the start replaces the default one.
+#include "oculodesktop.h"
 #include "textwindow.h"
 #include "x11testmain.h"
 
@@ -23,89 +24,6 @@ const QString oculoPath = QStringLiteral(OCULO_BINARY_DIR "/oculo");
 constexpr quint8 xTwo = 11, xO = 32;
 constexpr quint16 shiftCtrl = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL;
 constexpr quint16 altCtrl = XCB_MOD_MASK_1 | XCB_MOD_MASK_CONTROL;
-
-template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-// The display as another client sees it.
-class OtherClient {
-public:
-    OtherClient()
-        : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (!xcb_connection_has_error(m_connection))
-            m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-    }
-    ~OtherClient() { xcb_disconnect(m_connection); }
-    bool isOpen() const { return m_screen != nullptr; }
-
-    // Whether some client holds the combination: a grab of our own is refused then (and released
-    // at once when granted).
-    bool isGrabbedByAnother(quint8 keyCode, quint16 modifiers)
-    {
-        xcb_generic_error_t* error = xcb_request_check(
-            m_connection, xcb_grab_key_checked(m_connection, 0, m_screen->root, modifiers, keyCode,
-                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        if (!error) {
-            xcb_ungrab_key(m_connection, keyCode, m_screen->root, modifiers);
-            xcb_flush(m_connection);
-            return false;
-        }
-        std::free(error);
-        return true;
-    }
-
-    // Whether a window of oculo that ignores the window manager covers the whole screen: the overlay.
-    bool overlayShown()
-    {
-        const Reply<xcb_query_tree_reply_t> tree(
-            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_screen->root), nullptr),
-            &std::free);
-        if (!tree)
-            return false;
-        const xcb_window_t* children = xcb_query_tree_children(tree.get());
-        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-            if (isOverlay(children[i]))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    bool isOverlay(xcb_window_t window)
-    {
-        const Reply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window),
-                                            nullptr),
-            &std::free);
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !attributes->override_redirect)
-            return false;
-        const Reply<xcb_get_geometry_reply_t> geometry(
-            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr),
-            &std::free);
-        if (!geometry || geometry->width != m_screen->width_in_pixels ||
-            geometry->height != m_screen->height_in_pixels)
-            return false;
-        const Reply<xcb_get_property_reply_t> windowClass(
-            xcb_get_property_reply(
-                m_connection,
-                xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
-                nullptr),
-            &std::free);
-        if (!windowClass)
-            return false;
-        const QByteArray value(static_cast<const char*>(xcb_get_property_value(windowClass.get())),
-                               xcb_get_property_value_length(windowClass.get()));
-        return value.toLower().contains("oculo");
-    }
-
-    xcb_connection_t* m_connection;
-    xcb_screen_t* m_screen = nullptr;
-};
-
-bool xdotool(const QString& arguments)
-{
-    return runXdotool(arguments.split(u' '));
-}
 
 } // namespace
 

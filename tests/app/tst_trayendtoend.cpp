@@ -1,6 +1,7 @@
 // The real oculo program in a real system tray (an XEmbed tray host on the X display), used with the
 // mouse and keyboard through xdotool: the icon is there, its menu converts an image on the clipboard,
 // and the recent-captures submenu then brings the text back after the clipboard changed.
+#include "oculodesktop.h"
 #include "textwindow.h"
 #include "x11testmain.h"
 
@@ -30,44 +31,6 @@ QImage textImage()
     painter.setPen(QColor(20, 20, 20));
     painter.drawText(QRect(16, 0, 440, 60), Qt::AlignVCenter, clipboardText);
     return image;
-}
-
-// Where the icon of oculo sits on the screen: a small visible window of oculo, none until it is there.
-std::optional<QRect> iconGeometry()
-{
-    QProcess search;
-    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                             QStringLiteral("--class"), QStringLiteral("oculo")});
-    search.waitForFinished(5000);
-    const QStringList windows =
-        QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    static const QRegularExpression geometry(
-        QStringLiteral(R"(Position: (\d+),(\d+).*Geometry: (\d+)x(\d+))"),
-        QRegularExpression::DotMatchesEverythingOption);
-    for (const QString& window : windows) {
-        QProcess query;
-        query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
-        query.waitForFinished(5000);
-        const QRegularExpressionMatch match =
-            geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
-        if (!match.hasMatch())
-            continue;
-        const QRect rect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
-                         match.captured(4).toInt());
-        if (rect.width() <= 64 && rect.height() <= 64)
-            return rect;
-    }
-    return std::nullopt;
-}
-
-bool keys(const QStringList& names)
-{
-    for (const QString& name : names) {
-        if (!runXdotool({QStringLiteral("key"), name}))
-            return false;
-        QTest::qWait(80);
-    }
-    return true;
 }
 
 } // namespace

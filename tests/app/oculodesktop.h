@@ -1,0 +1,141 @@
+// What the end-to-end tests of the real oculo program need on the X display: another client's view of
+// it (whether a key combination is grabbed, whether the capture overlay is up), where oculo's tray icon
+// is, and xdotool runs.
+#pragma once
+
+#include "x11testmain.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QRect>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+#include <optional>
+#include <xcb/xcb.h>
+
+namespace {
+
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+// The display as another client sees it.
+class OtherClient {
+public:
+    OtherClient()
+        : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (!xcb_connection_has_error(m_connection))
+            m_screen = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    }
+    ~OtherClient() { xcb_disconnect(m_connection); }
+    bool isOpen() const { return m_screen != nullptr; }
+
+    // Whether some client holds the combination: a grab of our own is refused then (and released
+    // at once when granted).
+    bool isGrabbedByAnother(quint8 keyCode, quint16 modifiers)
+    {
+        xcb_generic_error_t* error = xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 0, m_screen->root, modifiers, keyCode,
+                                               XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        if (!error) {
+            xcb_ungrab_key(m_connection, keyCode, m_screen->root, modifiers);
+            xcb_flush(m_connection);
+            return false;
+        }
+        std::free(error);
+        return true;
+    }
+
+    // Whether a window of oculo that ignores the window manager covers the whole screen: the overlay.
+    bool overlayShown()
+    {
+        const Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_screen->root), nullptr),
+            &std::free);
+        if (!tree)
+            return false;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            if (isOverlay(children[i]))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    bool isOverlay(xcb_window_t window)
+    {
+        const Reply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window),
+                                            nullptr),
+            &std::free);
+        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !attributes->override_redirect)
+            return false;
+        const Reply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr),
+            &std::free);
+        if (!geometry || geometry->width != m_screen->width_in_pixels ||
+            geometry->height != m_screen->height_in_pixels)
+            return false;
+        const Reply<xcb_get_property_reply_t> windowClass(
+            xcb_get_property_reply(
+                m_connection,
+                xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64),
+                nullptr),
+            &std::free);
+        if (!windowClass)
+            return false;
+        const QByteArray value(static_cast<const char*>(xcb_get_property_value(windowClass.get())),
+                               xcb_get_property_value_length(windowClass.get()));
+        return value.toLower().contains("oculo");
+    }
+
+    xcb_connection_t* m_connection;
+    xcb_screen_t* m_screen = nullptr;
+};
+
+inline bool xdotool(const QString& arguments)
+{
+    return runXdotool(arguments.split(u' '));
+}
+
+// Where the icon of oculo sits on the screen: a small visible window of oculo, none until it is there.
+inline std::optional<QRect> iconGeometry()
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--class"), QStringLiteral("oculo")});
+    search.waitForFinished(5000);
+    const QStringList windows =
+        QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    static const QRegularExpression geometry(
+        QStringLiteral(R"(Position: (\d+),(\d+).*Geometry: (\d+)x(\d+))"),
+        QRegularExpression::DotMatchesEverythingOption);
+    for (const QString& window : windows) {
+        QProcess query;
+        query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
+        query.waitForFinished(5000);
+        const QRegularExpressionMatch match =
+            geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
+        if (!match.hasMatch())
+            continue;
+        const QRect rect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                         match.captured(4).toInt());
+        if (rect.width() <= 64 && rect.height() <= 64)
+            return rect;
+    }
+    return std::nullopt;
+}
+
+inline bool keys(const QStringList& names)
+{
+    for (const QString& name : names) {
+        if (!runXdotool({QStringLiteral("key"), name}))
+            return false;
+        QTest::qWait(80);
+    }
+    return true;
+}
+
+} // namespace
