@@ -195,5 +195,9 @@
         <source>welcome.info.international.body</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>welcome.step.select.shortcut</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -12,6 +12,7 @@
 #include "historywindow.h"
 #include "hotkeycenter.h"
 #include "key.h"
+#include "keynames.h"
 #include "localizedstrings.h"
 #include "loginitem.h"
 #include "mainthread.h"
@@ -26,6 +27,7 @@
 #include "tesseractlanguages.h"
 #include "textpreviewwindow.h"
 #include "websearch.h"
+#include "welcomeview.h"
 #include "welcomewindow.h"
 
 #include <QJsonObject>
@@ -308,6 +310,8 @@ WelcomeWindow* AppDelegate::makeWelcomeWindowIfNeeded()
     ScreenCaptureAccess access{[&capture] { return capture.hasScreenCaptureAccess(); },
                                [&capture] { capture.requestScreenCaptureAccess(); }};
     m_welcomeWindow = std::make_unique<WelcomeWindow>(access, installedRecognitionLanguages());
+    if (const std::optional<Shortcut> shortcut = GlobalShortcuts::getShortcut(toggleScreenCaptureMode()))
+        m_welcomeWindow->view().setCaptureShortcut(KeyNames::nativeText(*shortcut));
     m_welcomeWindow->centerOn(mainScreenArea());
     return m_welcomeWindow.get();
 }

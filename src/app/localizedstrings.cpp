@@ -374,4 +374,10 @@ QString welcomeInfoInternationalBody(const QString& languages)
                          "Supports %@");
 }
 
+QString welcomeStepSelectShortcut(const QString& shortcut)
+{
+    return formattedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.shortcut"), shortcut,
+                         "Press %@ to start.");
+}
+
 } // namespace Strings

@@ -62,5 +62,7 @@ QString menuStatusItemTitle(const QString& applicationName);
 QString statusMenuAboutItemTitle(const QString& applicationName);
 QString statusMenuQuitItemTitle(const QString& applicationName);
 QString welcomeInfoInternationalBody(const QString& languages);
+// Oculo's own: the capture shortcut named on the welcome window, so that a new user learns it.
+QString welcomeStepSelectShortcut(const QString& shortcut);
 
 } // namespace Strings

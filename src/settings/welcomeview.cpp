@@ -70,6 +70,12 @@ QLayout* makeStepRow(SettingsSymbol symbol, const QString& title, const QString&
 
 } // namespace
 
+void WelcomeView::setCaptureShortcut(const QString& text)
+{
+    m_captureShortcut->setText(text.isEmpty() ? QString() : Strings::welcomeStepSelectShortcut(text));
+    m_captureShortcut->setVisible(!text.isEmpty());
+}
+
 WelcomeView::WelcomeView(QWidget* window, ScreenCaptureAccess access,
                          const QStringList& installedRecognitionLanguages, QWidget* parent)
     : QWidget(parent)
@@ -86,8 +92,15 @@ WelcomeView::WelcomeView(QWidget* window, ScreenCaptureAccess access,
     layout->addWidget(headline);
     layout->addSpacing(headlineSpacing - rowSpacing);
 
-    layout->addLayout(makeStepRow(SettingsSymbol::crop, Strings::welcomeStepSelectTitle(),
-                                  Strings::welcomeStepSelectBody(), QStringLiteral("select"), this));
+    QLayout* select = makeStepRow(SettingsSymbol::crop, Strings::welcomeStepSelectTitle(),
+                                  Strings::welcomeStepSelectBody(), QStringLiteral("select"), this);
+    // The shortcut goes with the step's texts, under its body.
+    m_captureShortcut = makeLabel(QString(), TextStyles::footnote(font()), this);
+    m_captureShortcut->setObjectName(QStringLiteral("captureShortcut"));
+    m_captureShortcut->hide();
+    if (auto* texts = qobject_cast<QBoxLayout*>(select->itemAt(1)->layout()))
+        texts->addWidget(m_captureShortcut);
+    layout->addLayout(select);
     layout->addLayout(makeStepRow(SettingsSymbol::paperclip, Strings::welcomeStepPasteTitle(),
                                   Strings::welcomeStepPasteBody(), QStringLiteral("paste"), this));
     layout->addLayout(makeStepRow(SettingsSymbol::globe, Strings::welcomeInfoInternationalTitle(),

@@ -19,6 +19,9 @@ public:
                 QWidget* parent = nullptr);
 
     QPushButton* actionButton() const { return m_actionButton; }
+    // Names the shortcut that starts a capture under the first step; empty hides the line.
+    void setCaptureShortcut(const QString& text);
+    QLabel* captureShortcutLabel() const { return m_captureShortcut; }
     // True while the button asks for the permission rather than saying "Done".
     bool isOfferingPermission() const { return m_isOfferingPermission; }
 
@@ -36,5 +39,6 @@ private:
     QWidget* m_window;
     ScreenCaptureAccess m_access;
     QPushButton* m_actionButton;
+    QLabel* m_captureShortcut = nullptr;
     bool m_isOfferingPermission = false;
 };

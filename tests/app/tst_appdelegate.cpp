@@ -12,10 +12,12 @@
 #include "settingsviewmodel.h"
 #include "settingswindow.h"
 #include "statusitemcontroller.h"
+#include "welcomeview.h"
 #include "welcomewindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -462,6 +464,9 @@ private slots:
             // The window runs modally; a capture started meanwhile (here: by the test) closes it.
             QTimer::singleShot(200, &delegate, [&] {
                 shown = delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible();
+                if (shown) // the new user learns the shortcut
+                    QCOMPARE(delegate.welcomeWindow()->view().captureShortcutLabel()->text(),
+                             QStringLiteral("Press Ctrl+Shift+2 to start."));
                 delegate.startCapture();
             });
             QTest::qWait(400);

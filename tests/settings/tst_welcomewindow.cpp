@@ -199,6 +199,7 @@ private slots:
         Permission permission;
         permission.isGranted = isGranted;
         WelcomeWindow window(permission.access(), allLanguages);
+        window.view().setCaptureShortcut(QStringLiteral("Ctrl+Shift+2"));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QString path = WidgetScreenshots::save(window, QStringLiteral("welcome"), dark);

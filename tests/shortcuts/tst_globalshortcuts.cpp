@@ -188,6 +188,33 @@ private slots:
         QCOMPARE(shortcut->carbonModifiers(), 771);
     }
 
+    void keyCodesOutOfRangeAreHarmless_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("far above") << QStringLiteral(R"({"carbonKeyCode":5000,"carbonModifiers":256})");
+        QTest::newRow("negative") << QStringLiteral(R"({"carbonKeyCode":-1,"carbonModifiers":256})");
+        QTest::newRow("huge") << QStringLiteral(R"({"carbonKeyCode":9007199254740993,"carbonModifiers":-1})");
+    }
+    void keyCodesOutOfRangeAreHarmless()
+    {
+        QFETCH(QString, stored);
+        MemoryUserDefaults defaults;
+        defaults.stored.insert(captureKey, stored);
+        defaults.stored.insert(QStringLiteral("playSound"), false);
+        Launch launch(defaults);
+        const Name name(QStringLiteral("toggleScreenCaptureMode"), shiftCommandTwo);
+        onKeyUp(name, [] {});
+        QVERIFY(launch.backend.grabs.isEmpty());
+        QAction item;
+        GlobalShortcuts::setShortcut(&item, name);
+        QVERIFY(item.shortcut().isEmpty());
+        if (const std::optional<Shortcut> shortcut = getShortcut(name))
+            (void)shortcut->description(); // names what it can, and nothing crashes
+        // The other settings stay as they were.
+        QCOMPARE(defaults.stored.value(QStringLiteral("playSound")), QJsonValue(false));
+        QCOMPARE(defaults.stored.value(captureKey), QJsonValue(stored));
+    }
+
     void pressesAndReleasesRunTheirOwnActions()
     {
         MemoryUserDefaults defaults;
