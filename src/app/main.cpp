@@ -1,11 +1,11 @@
 #include "appdelegate.h"
+#include "automaticlanguageengine.h"
 #include "imageloader.h"
 #include "oculoversion.h"
 #include "platform.h"
 #include "platformloader.h"
 #include "recognitionenginepool.h"
 #include "recognizecommand.h"
-#include "tesseractengine.h"
 #include "translations.h"
 
 #include <QApplication>
@@ -54,7 +54,8 @@ Mode modeOf(int argc, char** argv)
     return Mode::tray;
 }
 
-void describe(QCoreApplication& application, QCommandLineParser& parser, const QCommandLineOption& recognize)
+void describe(QCoreApplication& application, QCommandLineParser& parser, const QCommandLineOption& recognize,
+              const QCommandLineOption& language)
 {
     application.setApplicationName(QString::fromUtf8(OculoVersion::name));
     application.setApplicationVersion(QString::fromUtf8(OculoVersion::shortVersion));
@@ -64,17 +65,24 @@ void describe(QCoreApplication& application, QCommandLineParser& parser, const Q
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(recognize);
+    parser.addOption(language);
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Image or PDF files, with --recognize."),
                                  QStringLiteral("[FILE...]"));
 }
 
-std::shared_ptr<RecognitionEnginePool> makeRecognitionPool()
+// Every worker's engine shares the list of installed languages and the language identification;
+// fixedLanguage empty: the language of each crop is chosen automatically.
+std::shared_ptr<RecognitionEnginePool> makeRecognitionPool(const QString& fixedLanguage = {})
 {
-    return std::make_shared<RecognitionEnginePool>([] { return std::make_unique<TesseractEngine>(); });
+    auto models = RecognitionLanguageModels::fromSystem();
+    std::shared_ptr<const LanguageRecognizer> recognizer = loadLanguageRecognizer();
+    return std::make_shared<RecognitionEnginePool>([models, recognizer, fixedLanguage] {
+        return std::make_unique<AutomaticLanguageEngine>(models, recognizer, fixedLanguage);
+    });
 }
 
-int recognizeFiles(QCoreApplication& application, const QStringList& files)
+int recognizeFiles(QCoreApplication& application, const QStringList& files, const QString& language)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -82,8 +90,13 @@ int recognizeFiles(QCoreApplication& application, const QStringList& files)
         err << application.applicationName() << ": --recognize needs at least one file\n";
         return 2;
     }
+    if (!language.isEmpty() && !RecognitionLanguageModels::engineLanguages().contains(language)) {
+        err << application.applicationName() << ": --lang takes one of "
+            << RecognitionLanguageModels::engineLanguages().join(QStringLiteral(", ")) << '\n';
+        return 2;
+    }
     const auto imageLoader = loadImageLoader();
-    const auto pool = makeRecognitionPool();
+    const auto pool = makeRecognitionPool(language);
     return runRecognizeCommand(files, *imageLoader, *pool, out, err);
 }
 
@@ -95,21 +108,26 @@ int main(int argc, char** argv)
     const QCommandLineOption recognize(
         QStringLiteral("recognize"),
         QStringLiteral("Print the text of each FILE and exit (no display needed)."));
+    const QCommandLineOption language(
+        QStringLiteral("lang"),
+        QStringLiteral("With --recognize, read in this language only (eng, fra, ita, deu, spa, por, chi_sim, "
+                       "chi_tra) instead of choosing it for each image."),
+        QStringLiteral("CODE"));
     const Mode mode = modeOf(argc, argv);
 
     if (mode != Mode::tray) {
         QCoreApplication application(argc, argv);
         QCommandLineParser parser;
-        describe(application, parser, recognize);
+        describe(application, parser, recognize, language);
         parser.process(application);
         if (mode == Mode::console)
             return 0;
-        return recognizeFiles(application, parser.positionalArguments());
+        return recognizeFiles(application, parser.positionalArguments(), parser.value(language));
     }
 
     QApplication application(argc, argv);
     QCommandLineParser parser;
-    describe(application, parser, recognize);
+    describe(application, parser, recognize, language);
     application.setDesktopFileName(QString::fromUtf8(OculoVersion::identifier));
     application.setQuitOnLastWindowClosed(false);
     parser.process(application);

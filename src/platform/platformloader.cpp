@@ -25,6 +25,11 @@ std::shared_ptr<const ImageLoader> loadImageLoader()
     return std::make_shared<BoundedImageLoader>();
 }
 
+std::shared_ptr<const LanguageRecognizer> loadLanguageRecognizer()
+{
+    return std::make_shared<Cld2LanguageRecognizer>();
+}
+
 std::unique_ptr<Platform> loadPlatform()
 {
     auto platform = std::make_unique<Platform>();

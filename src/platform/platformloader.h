@@ -6,3 +6,5 @@
 std::unique_ptr<Platform> loadPlatform();
 // The image loader alone, for headless use (no display needed).
 std::shared_ptr<const ImageLoader> loadImageLoader();
+// The language identification alone, shared with the recognition workers (no display needed).
+std::shared_ptr<const LanguageRecognizer> loadLanguageRecognizer();

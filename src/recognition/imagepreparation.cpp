@@ -19,6 +19,8 @@ constexpr double ruleCoverage = 0.95;
 constexpr int minimumLineHeight = 3;
 // Enlarging stops at this many pixels; bigger crops are read as they are.
 constexpr qint64 maximumUpscaledPixels = 40'000'000;
+// Nor does it make a side longer than Tesseract reads.
+constexpr qint64 maximumUpscaledSide = 32'000;
 
 // RGB32 copy with any transparency laid over white, the way a viewer shows it.
 QImage opaque(const QImage& image)
@@ -241,7 +243,8 @@ PreparedImage prepare(const QImage& image)
     prepared.image = inkImage(source, background);
     const int factor = upscaleFactor(estimateTextHeight(prepared.image));
     const qint64 pixels = qint64(image.width()) * image.height() * factor * factor;
-    if (factor > 1 && pixels <= maximumUpscaledPixels) {
+    const qint64 side = qint64(std::max(image.width(), image.height())) * factor;
+    if (factor > 1 && pixels <= maximumUpscaledPixels && side <= maximumUpscaledSide) {
         prepared.image = upscaled(prepared.image, factor);
         prepared.scale = factor;
     }

@@ -82,7 +82,13 @@ QList<RecognisedLine> recognisedLines(tesseract::TessBaseAPI& api)
 
 } // namespace
 
-TesseractEngine::TesseractEngine(const QString& language, const QString& dataPath)
+bool Reading::isEmpty() const
+{
+    return std::all_of(lines.begin(), lines.end(),
+                       [](const QString& line) { return line.trimmed().isEmpty(); });
+}
+
+TesseractEngine::TesseractEngine(const QString& language, const QString& dataPath, bool reportFailure)
     : m_language(language)
 {
     QElapsedTimer timer;
@@ -96,7 +102,8 @@ TesseractEngine::TesseractEngine(const QString& language, const QString& dataPat
                 QStringLiteral("The trained data for the language \"%1\" could not be loaded: there is "
                                "no %1.traineddata in %2.")
                     .arg(code, recognitionDataPath(dataPath));
-            qCWarning(lcRecognition).noquote() << m_initError;
+            if (reportFailure)
+                qCWarning(lcRecognition).noquote() << m_initError;
             return;
         }
     }
@@ -109,14 +116,16 @@ TesseractEngine::TesseractEngine(const QString& language, const QString& dataPat
                   tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
         m_initError = QStringLiteral("The trained data for the language \"%1\" could not be loaded from %2.")
                           .arg(language, recognitionDataPath(dataPath));
-        qCWarning(lcRecognition).noquote() << m_initError;
+        if (reportFailure)
+            qCWarning(lcRecognition).noquote() << m_initError;
         return;
     }
     // A crop is one block of lines, and prepare() already turns light text on dark into dark on light.
     api->SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     api->SetVariable("tessedit_do_invert", "0");
     m_api = std::move(api);
-    qCDebug(lcRecognition) << "Tesseract ready for" << language << "in" << timer.elapsed() << "ms";
+    m_loadMilliseconds = timer.elapsed();
+    qCDebug(lcRecognition) << "Tesseract ready for" << language << "in" << m_loadMilliseconds << "ms";
 }
 
 TesseractEngine::~TesseractEngine() = default;
@@ -129,27 +138,13 @@ RecognitionOutcome TesseractEngine::perform(const QImage& image)
         return outcome;
     }
     const ImagePreparation::PreparedImage prepared = ImagePreparation::prepare(image);
-    if (prepared.image.isNull()) {
-        outcome.results = QList<TextObservation>();
-        return outcome;
-    }
-    QElapsedTimer timer;
-    timer.start();
-    const QImage& grey = prepared.image;
-    m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-    m_api->SetSourceResolution(screenResolution * prepared.scale);
-    if (m_api->Recognize(nullptr) != 0) {
-        m_api->Clear();
+    const std::optional<Reading> reading = read(prepared);
+    if (!reading) {
         outcome.error = QStringLiteral("Tesseract could not read the image.");
-        qCWarning(lcRecognition).noquote() << *outcome.error;
         return outcome;
     }
-    const QList<RecognisedLine> lines = recognisedLines(*m_api);
-    const QStringList texts = indentedLines(lines, characterWidth(*m_api));
-    m_api->Clear();
-
     QList<TextObservation> observations;
-    for (const QString& text : texts) {
+    for (const QString& text : reading->lines) {
         TextObservation observation;
         if (!text.trimmed().isEmpty())
             observation.topCandidates = {text};
@@ -157,9 +152,36 @@ RecognitionOutcome TesseractEngine::perform(const QImage& image)
     }
     qCDebug(lcRecognition) << "Read" << observations.size() << "lines from" << image.size() << "scale"
                            << prepared.scale << (prepared.inverted ? "inverted" : "") << "in"
-                           << timer.elapsed() << "ms";
+                           << reading->milliseconds << "ms";
     outcome.results = observations;
     return outcome;
+}
+
+std::optional<Reading> TesseractEngine::read(const ImagePreparation::PreparedImage& prepared)
+{
+    if (!m_api)
+        return std::nullopt;
+    Reading reading;
+    if (prepared.image.isNull())
+        return reading;
+    QElapsedTimer timer;
+    timer.start();
+    const QImage& grey = prepared.image;
+    m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    m_api->SetSourceResolution(screenResolution * prepared.scale);
+    if (m_api->Recognize(nullptr) != 0) {
+        m_api->Clear();
+        qCWarning(lcRecognition) << "Tesseract could not read an image of" << grey.size() << "with"
+                                 << m_language;
+        return std::nullopt;
+    }
+    const QList<RecognisedLine> lines = recognisedLines(*m_api);
+    for (const QString& line : indentedLines(lines, characterWidth(*m_api)))
+        reading.lines.append(withoutSpacesBetweenCjk(line));
+    reading.confidence = reading.isEmpty() ? 0 : std::max(0, m_api->MeanTextConf());
+    m_api->Clear();
+    reading.milliseconds = timer.elapsed();
+    return reading;
 }
 
 QStringList indentedLines(const QList<RecognisedLine>& lines, double characterWidth)
@@ -181,4 +203,36 @@ QStringList indentedLines(const QList<RecognisedLine>& lines, double characterWi
         texts.append(QString(spaces, QLatin1Char(' ')) + text);
     }
     return texts;
+}
+
+bool isCjkCharacter(char32_t c)
+{
+    return (c >= 0x2E80 && c <= 0x2FDF)       // radicals
+           || (c >= 0x3000 && c <= 0x30FF)    // CJK punctuation, hiragana, katakana
+           || (c >= 0x3400 && c <= 0x4DBF)    // extension A
+           || (c >= 0x4E00 && c <= 0x9FFF)    // unified ideographs
+           || (c >= 0xF900 && c <= 0xFAFF)    // compatibility ideographs
+           || (c >= 0xFE30 && c <= 0xFE4F)    // compatibility forms
+           || (c >= 0xFF01 && c <= 0xFF60)    // full-width forms
+           || (c >= 0x20000 && c <= 0x3FFFF); // supplementary ideographs
+}
+
+QString withoutSpacesBetweenCjk(const QString& line)
+{
+    const QList<uint> characters = line.toUcs4();
+    QList<uint> kept;
+    kept.reserve(characters.size());
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        if (characters[i] == u' ' && !kept.isEmpty() && isCjkCharacter(kept.back())) {
+            qsizetype next = i;
+            while (next < characters.size() && characters[next] == u' ')
+                ++next;
+            if (next < characters.size() && isCjkCharacter(characters[next])) {
+                i = next - 1;
+                continue;
+            }
+        }
+        kept.append(characters[i]);
+    }
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(kept.constData()), kept.size());
 }
