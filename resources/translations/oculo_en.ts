@@ -199,5 +199,13 @@
         <source>welcome.step.select.shortcut</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>settings.recognition-language.title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>settings.recognition-language.automatic.title</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include "appkitviewmodel.h"
 #include "applogging.h"
+#include "automaticlanguageengine.h"
 #include "captureprocessing.h"
 #include "capturewindow.h"
 #include "defaultsearchengines.h"
@@ -75,6 +76,17 @@ AppDelegate::~AppDelegate()
             HotKeyCenter::setShared(nullptr);
     }
     GlobalShortcuts::setUserDefaults(nullptr);
+}
+
+void AppDelegate::setRecognitionLanguageChoice(std::shared_ptr<RecognitionLanguageChoice> choice)
+{
+    m_recognitionLanguageChoice = std::move(choice);
+    if (!m_recognitionLanguageChoice)
+        return;
+    m_settingsViewModel->recognitionLanguage().subscribe(this, [this](const QString& language) {
+        if (m_recognitionLanguageChoice)
+            m_recognitionLanguageChoice->set(language);
+    });
 }
 
 const GlobalShortcuts::Name& AppDelegate::toggleScreenCaptureMode()

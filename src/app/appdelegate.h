@@ -26,6 +26,7 @@ class DisplaySnapshot;
 class HistoryViewModel;
 class HistoryWindow;
 class LoginItem;
+class RecognitionLanguageChoice;
 class SettingsWindow;
 class WelcomeWindow;
 class HotKeyCenter;
@@ -47,6 +48,8 @@ public:
     static QStringList openableFileTypes();
 
     void applicationDidFinishLaunching();
+    // The choice the recognition workers read; it follows the settings' recognition language.
+    void setRecognitionLanguageChoice(std::shared_ptr<RecognitionLanguageChoice> choice);
 
     // Commands of the status menu.
     void startCapture();
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<HistoryWindow> m_historyWindow;
     bool m_historyWindowHasNoScreen = false;
     std::unique_ptr<LoginItem> m_loginItem;
+    std::shared_ptr<RecognitionLanguageChoice> m_recognitionLanguageChoice;
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     bool m_settingsWindowHasNoScreen = false;
     std::unique_ptr<WelcomeWindow> m_welcomeWindow;

@@ -374,6 +374,20 @@ QString welcomeInfoInternationalBody(const QString& languages)
                          "Supports %@");
 }
 
+QString settingsRecognitionLanguageTitle()
+{
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.recognition-language.title"), "Recognition language:");
+    return text;
+}
+
+QString settingsRecognitionLanguageAutomaticTitle()
+{
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "settings.recognition-language.automatic.title"), "Automatic");
+    return text;
+}
+
 QString welcomeStepSelectShortcut(const QString& shortcut)
 {
     return formattedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.shortcut"), shortcut,

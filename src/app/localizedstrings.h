@@ -62,6 +62,9 @@ QString menuStatusItemTitle(const QString& applicationName);
 QString statusMenuAboutItemTitle(const QString& applicationName);
 QString statusMenuQuitItemTitle(const QString& applicationName);
 QString welcomeInfoInternationalBody(const QString& languages);
+// Oculo's own: the language setting of the General tab.
+QString settingsRecognitionLanguageTitle();
+QString settingsRecognitionLanguageAutomaticTitle();
 // Oculo's own: the capture shortcut named on the welcome window, so that a new user learns it.
 QString welcomeStepSelectShortcut(const QString& shortcut);
 

@@ -73,12 +73,14 @@ void describe(QCoreApplication& application, QCommandLineParser& parser, const Q
 
 // Every worker's engine shares the list of installed languages and the language identification;
 // fixedLanguage empty: the language of each crop is chosen automatically.
-std::shared_ptr<RecognitionEnginePool> makeRecognitionPool(const QString& fixedLanguage = {})
+std::shared_ptr<RecognitionEnginePool>
+makeRecognitionPool(const QString& fixedLanguage = {},
+                    std::shared_ptr<const RecognitionLanguageChoice> choice = {})
 {
     auto models = RecognitionLanguageModels::fromSystem();
     std::shared_ptr<const LanguageRecognizer> recognizer = loadLanguageRecognizer();
-    return std::make_shared<RecognitionEnginePool>([models, recognizer, fixedLanguage] {
-        return std::make_unique<AutomaticLanguageEngine>(models, recognizer, fixedLanguage);
+    return std::make_shared<RecognitionEnginePool>([models, recognizer, fixedLanguage, choice] {
+        return std::make_unique<AutomaticLanguageEngine>(models, recognizer, fixedLanguage, choice);
     });
 }
 
@@ -134,7 +136,10 @@ int main(int argc, char** argv)
 
     installTranslations(application);
     auto platform = loadPlatform();
-    AppDelegate delegate(*platform, makeRecognitionPool());
+    // The language setting reaches the workers through this choice.
+    const auto languageChoice = std::make_shared<RecognitionLanguageChoice>();
+    AppDelegate delegate(*platform, makeRecognitionPool({}, languageChoice));
+    delegate.setRecognitionLanguageChoice(languageChoice);
     delegate.applicationDidFinishLaunching();
     return application.exec();
 }

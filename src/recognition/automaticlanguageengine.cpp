@@ -199,10 +199,12 @@ int RecognitionLanguageModels::totalLoads() const
 
 AutomaticLanguageEngine::AutomaticLanguageEngine(std::shared_ptr<RecognitionLanguageModels> models,
                                                  std::shared_ptr<const LanguageRecognizer> recognizer,
-                                                 QString fixedLanguage)
+                                                 QString fixedLanguage,
+                                                 std::shared_ptr<const RecognitionLanguageChoice> choice)
     : m_models(std::move(models))
     , m_recognizer(std::move(recognizer))
     , m_fixedLanguage(std::move(fixedLanguage))
+    , m_choice(std::move(choice))
 {
     // Made on the worker that will use it (the pool's warm-up included): the first crop finds the
     // model of its first reading loaded.
@@ -265,8 +267,11 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
     timer.start();
     const ImagePreparation::PreparedImage prepared = ImagePreparation::prepare(image);
     m_report.prepareMs = timer.elapsed();
+    // The user's choice is read once per crop, so a change applies from the next one.
+    const QString fixedLanguage =
+        !m_fixedLanguage.isEmpty() ? m_fixedLanguage : (m_choice ? m_choice->current() : QString());
 
-    QString language = m_fixedLanguage;
+    QString language = fixedLanguage;
     if (language.isEmpty()) {
         language = m_models->defaultLatinLanguage();
         if (language.isEmpty())
@@ -274,7 +279,7 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
     }
     std::optional<Reading> best = readWith(language, prepared);
     if (!best) {
-        if (m_fixedLanguage.isEmpty() && language.isEmpty())
+        if (fixedLanguage.isEmpty() && language.isEmpty())
             outcome.error = QStringLiteral("No trained data of a recognition language could be loaded.");
         else if (const auto found = m_engines.find(language); found == m_engines.end())
             outcome.error =
@@ -284,7 +289,7 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
         return outcome;
     }
 
-    if (m_fixedLanguage.isEmpty() && !best->isEmpty()) {
+    if (fixedLanguage.isEmpty() && !best->isEmpty()) {
         // Han text read as Latin comes out as unsure junk; a Chinese model reads Han and Latin alike.
         if (!RecognitionLanguageModels::isHan(language) && best->confidence < unsureLatinConfidence) {
             const QString han = m_models->defaultHanLanguage();
@@ -345,4 +350,16 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
                .arg(m_report.recognizeMs);
     outcome.results = observations;
     return outcome;
+}
+
+void RecognitionLanguageChoice::set(const QString& engineLanguage)
+{
+    m_index.store(int(RecognitionLanguageModels::engineLanguages().indexOf(engineLanguage)));
+}
+
+QString RecognitionLanguageChoice::current() const
+{
+    const int index = m_index.load();
+    const QStringList& languages = RecognitionLanguageModels::engineLanguages();
+    return index >= 0 && index < languages.size() ? languages.at(index) : QString();
 }

@@ -68,12 +68,24 @@ private:
     std::array<std::atomic<int>, 8> m_loads{};
 };
 
+// The language the user chose for every crop: set on the main thread, read by every worker at the start
+// of each crop (lock-free). Empty, or a language that is not one of ours, is the automatic choice.
+class RecognitionLanguageChoice {
+public:
+    void set(const QString& engineLanguage);
+    QString current() const;
+
+private:
+    std::atomic<int> m_index{-1};
+};
+
 class AutomaticLanguageEngine final : public TextRecognitionEngine {
 public:
     // recognizer: language identification for Latin text and the Chinese variant; without one, Latin
     // text stays in the default language. fixedLanguage: read every crop in that language only.
     AutomaticLanguageEngine(std::shared_ptr<RecognitionLanguageModels> models,
-                            std::shared_ptr<const LanguageRecognizer> recognizer, QString fixedLanguage = {});
+                            std::shared_ptr<const LanguageRecognizer> recognizer, QString fixedLanguage = {},
+                            std::shared_ptr<const RecognitionLanguageChoice> choice = {});
     ~AutomaticLanguageEngine() override;
 
     RecognitionOutcome perform(const QImage& image) override;
@@ -103,6 +115,7 @@ private:
     std::shared_ptr<RecognitionLanguageModels> m_models;
     std::shared_ptr<const LanguageRecognizer> m_recognizer;
     QString m_fixedLanguage;
+    std::shared_ptr<const RecognitionLanguageChoice> m_choice;
     std::map<QString, std::unique_ptr<TesseractEngine>> m_engines; // only the ones that loaded
     Report m_report;
     qint64 m_pendingLoadMs = 0; // loaded by the constructor, counted for the first crop

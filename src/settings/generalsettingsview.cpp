@@ -1,5 +1,9 @@
 #include "generalsettingsview.h"
 
+#include "automaticlanguageengine.h"
+#include "recognitionlanguages.h"
+#include "tesseractlanguages.h"
+
 #include "localizedstrings.h"
 #include "loginitemtoggle.h"
 #include "recorder.h"
@@ -46,11 +50,23 @@ GeneralSettingsView::GeneralSettingsView(SettingsViewModel& viewModel,
     , m_playSound(new QCheckBox(TextStyles::displayText(Strings::settingsPlayCaptureSoundTitle()), this))
     , m_showPreview(new QCheckBox(TextStyles::displayText(Strings::settingsShowPreviewTitle()), this))
     , m_clearHistory(new QComboBox(this))
+    , m_recognitionLanguage(new QComboBox(this))
 {
     m_loginItemToggle->setText(Strings::settingsStartAtLoginTitle());
     for (RemoveFromHistoryDurationType type : allRemoveFromHistoryDurationTypes)
         m_clearHistory->addItem(removeFromHistoryDurationTitle(type), int(type));
     m_clearHistory->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Automatic, then each installed language by its name.
+    m_recognitionLanguage->addItem(Strings::settingsRecognitionLanguageAutomaticTitle(), QString());
+    const QStringList installed = installedRecognitionLanguages();
+    for (const QString& language : RecognitionLanguageModels::engineLanguages()) {
+        if (!installed.contains(language))
+            continue;
+        const auto name = RecognitionLanguages::languageDisplayName(
+            RecognitionLanguageModels::identificationCode(language));
+        m_recognitionLanguage->addItem(name.value_or(language), language);
+    }
+    m_recognitionLanguage->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -65,6 +81,7 @@ GeneralSettingsView::GeneralSettingsView(SettingsViewModel& viewModel,
     form->addRow(QString(), m_showPreview);
     addPadding(form, sectionPadding);
     form->addRow(Strings::settingsClearHistoryAfterTitle(), m_clearHistory);
+    form->addRow(Strings::settingsRecognitionLanguageTitle(), m_recognitionLanguage);
     addPadding(form, sectionPadding);
 
     auto* layout = new QVBoxLayout(this);
@@ -78,6 +95,15 @@ GeneralSettingsView::GeneralSettingsView(SettingsViewModel& viewModel,
             const QSignalBlocker blocker(picker);
             picker->setCurrentIndex(picker->findData(int(type)));
         });
+    viewModel.recognitionLanguage().subscribe(
+        m_recognitionLanguage, [picker = m_recognitionLanguage](const QString& language) {
+            const QSignalBlocker blocker(picker);
+            // A stored language whose data is gone shows as the automatic choice it falls back to.
+            picker->setCurrentIndex(std::max(0, picker->findData(language)));
+        });
+    connect(m_recognitionLanguage, &QComboBox::currentIndexChanged, this, [this, &viewModel](int index) {
+        viewModel.setRecognitionLanguage(m_recognitionLanguage->itemData(index).toString());
+    });
     connect(m_clearHistory, &QComboBox::currentIndexChanged, this, [this, &viewModel](int index) {
         if (auto type = removeFromHistoryDurationTypeFromRawValue(m_clearHistory->itemData(index).toInt()))
             viewModel.setRemoveFromHistoryDurationType(*type);

@@ -29,6 +29,7 @@ public:
     QCheckBox* showPreviewCheckBox() const { return m_showPreview; }
     // Lists the retention choices in their order: one minute, ten minutes, never.
     QComboBox* clearHistoryPicker() const { return m_clearHistory; }
+    QComboBox* recognitionLanguagePicker() const { return m_recognitionLanguage; }
 
 private:
     LoginItemToggle* m_loginItemToggle;
@@ -36,4 +37,5 @@ private:
     QCheckBox* m_playSound;
     QCheckBox* m_showPreview;
     QComboBox* m_clearHistory;
+    QComboBox* m_recognitionLanguage;
 };

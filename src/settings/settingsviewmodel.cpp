@@ -13,7 +13,17 @@ SettingsViewModel::SettingsViewModel(UserDefaults& defaults, QObject* parent)
           durationTypeForStoredValue(defaults.integerForKey(SettingsKeys::removeFromHistoryDurationType)))
     , m_searchEngineTemplate(defaults.stringForKey(SettingsKeys::searchEngineTemplate))
     , m_numberOfCaptures(defaults.integerForKey(SettingsKeys::numberOfCaptures))
+    , m_recognitionLanguage(defaults.stringForKey(SettingsKeys::recognitionLanguage).value_or(QString()))
 {}
+
+void SettingsViewModel::setRecognitionLanguage(const QString& engineLanguage)
+{
+    m_recognitionLanguage.set(engineLanguage);
+    if (engineLanguage.isEmpty())
+        m_defaults.removeObject(SettingsKeys::recognitionLanguage);
+    else
+        m_defaults.setString(SettingsKeys::recognitionLanguage, engineLanguage);
+}
 
 RemoveFromHistoryDurationType SettingsViewModel::durationTypeForStoredValue(qint64 rawValue)
 {

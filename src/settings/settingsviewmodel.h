@@ -26,6 +26,8 @@ public:
     }
     const Published<std::optional<QString>>& searchEngineTemplate() const { return m_searchEngineTemplate; }
     const Published<qint64>& numberOfCaptures() const { return m_numberOfCaptures; }
+    // The language every capture is read in ("fra"...); empty: chosen for each capture.
+    const Published<QString>& recognitionLanguage() const { return m_recognitionLanguage; }
 
     void setSelectedTab(SettingsTab tab);
     void setIsPlayingSounds(bool value);
@@ -33,6 +35,7 @@ public:
     void setRemoveFromHistoryDurationType(RemoveFromHistoryDurationType value);
     void setSearchEngineTemplate(const std::optional<QString>& value);
     void setNumberOfCaptures(qint64 value);
+    void setRecognitionLanguage(const QString& engineLanguage);
 
     // True when the count is above 10 and a whole multiple of 50.
     bool shouldRequestReview() const;
@@ -48,4 +51,5 @@ private:
     Published<RemoveFromHistoryDurationType> m_removeFromHistoryDurationType;
     Published<std::optional<QString>> m_searchEngineTemplate;
     Published<qint64> m_numberOfCaptures;
+    Published<QString> m_recognitionLanguage;
 };

@@ -196,6 +196,23 @@ private slots:
         QVERIFY(missing.perform(rendered(samples()[0])).error.has_value());
     }
 
+    void theUsersChoiceAppliesFromTheNextCrop()
+    {
+        auto choice = std::make_shared<RecognitionLanguageChoice>();
+        QCOMPARE(choice->current(), QString());
+        choice->set("xyz"); // not one of ours: automatic
+        QCOMPARE(choice->current(), QString());
+        AutomaticLanguageEngine engine(m_models, m_recognizer, {}, choice);
+        choice->set("ita");
+        QCOMPARE(choice->current(), QString("ita"));
+        (void)engine.perform(rendered(samples()[0]));
+        QCOMPARE(engine.lastReport().language, QString("ita"));
+        QCOMPARE(engine.lastReport().readings, 1);
+        choice->set(QString());
+        (void)engine.perform(rendered(samples()[0]));
+        QCOMPARE(engine.lastReport().language, QString(samples()[0].language));
+    }
+
     void awkwardCropsGiveAnAnswerNotACrash()
     {
         auto* random = QRandomGenerator::global();

@@ -88,6 +88,20 @@ private slots:
         QCOMPARE(restarted.searchEngineTemplate().value(), rawValue(DefaultSearchEngines::duckduckgo));
     }
 
+    void theRecognitionLanguageIsStoredOnlyWhenChosen()
+    {
+        MemoryUserDefaults defaults;
+        SettingsViewModel model(defaults);
+        QCOMPARE(model.recognitionLanguage().value(), QString());
+        model.setRecognitionLanguage(QStringLiteral("deu"));
+        QCOMPARE(defaults.stored.value(SettingsKeys::recognitionLanguage), QJsonValue("deu"));
+        QCOMPARE(SettingsViewModel(defaults).recognitionLanguage().value(), QStringLiteral("deu"));
+        model.setRecognitionLanguage(QString());
+        QVERIFY(!defaults.stored.contains(SettingsKeys::recognitionLanguage));
+        defaults.stored.insert(SettingsKeys::recognitionLanguage, 7); // not text: automatic
+        QCOMPARE(SettingsViewModel(defaults).recognitionLanguage().value(), QString());
+    }
+
     void aTemplateThatIsNotTextIsAbsent()
     {
         MemoryUserDefaults defaults;

@@ -162,6 +162,27 @@ private slots:
         QCOMPARE(window.currentTabIndex(), 2);
     }
 
+    void theRecognitionLanguageIsChosenOnTheGeneralTab()
+    {
+        Harness harness;
+        harness.defaults.stored.insert(SettingsKeys::recognitionLanguage, QStringLiteral("fra"));
+        harness.viewModel = std::make_unique<SettingsViewModel>(harness.defaults);
+        harness.window = std::make_unique<SettingsWindow>(*harness.viewModel, *harness.captureShortcut,
+                                                          *harness.loginItem, harness.urlOpener);
+        harness.show();
+        QComboBox* picker = harness.general().recognitionLanguagePicker();
+        QCOMPARE(picker->itemText(0), QStringLiteral("Automatic"));
+        QCOMPARE(picker->currentText(), QStringLiteral("French")); // the data of all eight is installed here
+        QCOMPARE(picker->count(), 9);
+        QCOMPARE(picker->itemText(7), QStringLiteral("Chinese (Simplified)"));
+        picker->setCurrentIndex(0);
+        QVERIFY(!harness.defaults.stored.contains(SettingsKeys::recognitionLanguage));
+        harness.viewModel->setRecognitionLanguage(QStringLiteral("deu"));
+        QCOMPARE(picker->currentText(), QStringLiteral("German"));
+        harness.viewModel->setRecognitionLanguage(QStringLiteral("xyz")); // gone: shown as automatic
+        QCOMPARE(picker->currentIndex(), 0);
+    }
+
     void theGeneralControlsEditTheModelBothWays()
     {
         Harness harness;
