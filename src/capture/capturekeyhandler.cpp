@@ -41,9 +41,11 @@ bool CaptureKeyHandler::handle(const KeyEvent& event)
     }
     switch (event.key) {
     case Qt::Key_Space:
-        // X11 repeats a held key as release and press pairs, both marked as repeats: only the real press
-        // and the real release count.
-        if (!event.autoRepeat && (!event.pressed || m_viewModel.isCapturing().value()))
+        // X11 repeats a held key as release and press pairs marked as repeats, or, with detectable
+        // auto-repeat (which the hot keys turn on), as further presses: only the real press and the real
+        // release count, so a held key never starts the move again.
+        if (!event.autoRepeat && event.pressed != m_viewModel.isMovingCaptureArea().value() &&
+            (!event.pressed || m_viewModel.isCapturing().value()))
             m_viewModel.setIsMovingCaptureArea(event.pressed);
         return true;
     case Qt::Key_Escape:

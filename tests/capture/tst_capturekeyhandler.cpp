@@ -56,6 +56,9 @@ private slots:
         QTest::newRow("held, repeating as release and press pairs")
             << true << QList{press, repeat(release), repeat(press), repeat(release), repeat(press), release}
             << QList{false, true, false};
+        QTest::newRow("held, repeating as presses alone (detectable auto-repeat)")
+            << true << QList{press, press, press, press, release} << QList{false, true, false};
+        QTest::newRow("a release without a press") << true << QList{release} << QList{false};
         QTest::newRow("with Ctrl held")
             << true << QList{down(Qt::Key_Space, Qt::ControlModifier), up(Qt::Key_Space, Qt::ControlModifier)}
             << QList{false, true, false};

@@ -2,6 +2,7 @@
 #include "capturewindow.h"
 #include "linux/qtscreens.h"
 #include "x11/displaycapturex11.h"
+#include "x11/hotkeybackendx11.h"
 #include "x11testmain.h"
 
 #include <QApplication>
@@ -250,6 +251,9 @@ private slots:
         OCULO_SKIP_WITHOUT_XDOTOOL();
         m_client = std::make_unique<XClient>();
         QVERIFY(m_client->isConnected());
+        // The application's keyboard as the product has it: the hot-key backend turns on detectable
+        // auto-repeat, so a held key repeats as presses without releases.
+        m_hotKeys = std::make_unique<HotKeyBackendX11>();
         const std::optional<ScreenDescription> screen = m_screens.mainScreen();
         QVERIFY(screen);
         m_screen = *screen;
@@ -554,6 +558,7 @@ private:
     QtScreens m_screens;
     ScreenDescription m_screen;
     std::unique_ptr<XClient> m_client;
+    std::unique_ptr<HotKeyBackendX11> m_hotKeys;
     std::unique_ptr<CaptureWindow> m_window;
 };
 
