@@ -149,7 +149,7 @@ void StatusItemController::performRestoreHistory(const QAction* sender)
 
 void StatusItemController::menuWillOpen()
 {
-    m_importFromClipboardItem->setEnabled(!m_pasteboard.imageData().isEmpty());
+    m_importFromClipboardItem->setEnabled(m_pasteboard.hasImage());
     if (m_recentCapturesAreStale)
         rebuildRecentCaptures();
 }

@@ -16,4 +16,7 @@ public:
     // The encoded bytes of an image the clipboard offers (PNG, TIFF, BMP, JPEG ...); empty when it
     // offers none. Decoding is left to the image loader, off the main thread.
     virtual QByteArray imageData() const = 0;
+    // Whether the clipboard offers an image, without fetching or decoding it (cheap enough for the
+    // moment a menu opens).
+    virtual bool hasImage() const = 0;
 };

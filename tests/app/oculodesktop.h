@@ -6,6 +6,8 @@
 #include "x11testmain.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
@@ -136,6 +138,41 @@ inline bool keys(const QStringList& names)
         QTest::qWait(80);
     }
     return true;
+}
+
+// A system tray on the display (trayer, the XEmbed tray host) at the top right; null when it cannot start.
+inline std::unique_ptr<QProcess> startTrayHost()
+{
+    auto tray = std::make_unique<QProcess>();
+    tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                           "--width", "160", "--height", "28", "--SetDockType", "true"});
+    if (!tray->waitForStarted(5000))
+        return nullptr;
+    return tray;
+}
+
+// Settings for a test run in `configHome`: no capture sound. True when written.
+inline bool writeQuietDefaults(const QString& configHome)
+{
+    QDir().mkpath(configHome + QStringLiteral("/oculo"));
+    QFile defaults(configHome + QStringLiteral("/oculo/defaults.json"));
+    return defaults.open(QIODevice::WriteOnly) && defaults.write(R"({"playSound": false})") > 0;
+}
+
+// The real oculo with its settings in `configHome`, showing its icon in the XEmbed tray (no desktop bus
+// offers another); null when it cannot start.
+inline std::unique_ptr<QProcess> startOculo(const QString& oculoPath, const QString& configHome)
+{
+    auto oculo = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    oculo->setProcessEnvironment(env);
+    oculo->setProcessChannelMode(QProcess::ForwardedChannels);
+    oculo->start(oculoPath, {});
+    if (!oculo->waitForStarted(10000))
+        return nullptr;
+    return oculo;
 }
 
 } // namespace

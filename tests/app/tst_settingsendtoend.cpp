@@ -93,14 +93,8 @@ class TestSettingsEndToEnd : public QObject {
 
     void startOculo(quint8 keyCode, quint16 modifiers)
     {
-        m_oculo = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        m_oculo->setProcessEnvironment(env);
-        m_oculo->setProcessChannelMode(QProcess::ForwardedChannels);
-        m_oculo->start(oculoPath, {});
-        QVERIFY(m_oculo->waitForStarted(10000));
+        m_oculo = ::startOculo(oculoPath, m_config.path());
+        QVERIFY(m_oculo);
         QTRY_VERIFY_WITH_TIMEOUT(m_display->isGrabbedByAnother(keyCode, modifiers), 15000);
         std::optional<QRect> icon;
         QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 15000), "no tray icon");
@@ -167,18 +161,10 @@ private slots:
         m_windowManager = std::make_unique<QProcess>();
         m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         QVERIFY(m_windowManager->waitForStarted(5000));
-        m_tray = std::make_unique<QProcess>();
-        m_tray->start(QStringLiteral("trayer"),
-                      {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                       "--height", "28", "--SetDockType", "true"});
-        QVERIFY(m_tray->waitForStarted(5000));
+        m_tray = startTrayHost();
+        QVERIFY(m_tray);
         QTest::qWait(700);
-
-        QDir().mkpath(m_config.filePath(QStringLiteral("oculo")));
-        QFile defaults(m_config.filePath(QStringLiteral("oculo/defaults.json")));
-        QVERIFY(defaults.open(QIODevice::WriteOnly));
-        defaults.write(R"({"playSound": false})");
-        defaults.close();
+        QVERIFY(writeQuietDefaults(m_config.path()));
         startOculo(xTwo, shiftCtrl);
     }
 

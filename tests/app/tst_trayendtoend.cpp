@@ -60,27 +60,12 @@ private slots:
             QSKIP("trayer (the tray host) is not installed");
         QVERIFY(QFile::exists(oculoPath));
 
-        m_tray = std::make_unique<QProcess>();
-        m_tray->start(QStringLiteral("trayer"),
-                      {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-                       "--height", "28", "--SetDockType", "true"});
-        QVERIFY(m_tray->waitForStarted(5000));
+        m_tray = startTrayHost();
+        QVERIFY(m_tray);
         QTest::qWait(500);
-
-        QDir().mkpath(m_config.filePath(QStringLiteral("oculo")));
-        QFile defaults(m_config.filePath(QStringLiteral("oculo/defaults.json")));
-        QVERIFY(defaults.open(QIODevice::WriteOnly));
-        defaults.write(R"({"playSound": false})");
-        defaults.close();
-        m_oculo = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-        // The tray of this display is the XEmbed one; no desktop bus offers another.
-        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        m_oculo->setProcessEnvironment(env);
-        m_oculo->setProcessChannelMode(QProcess::ForwardedChannels);
-        m_oculo->start(oculoPath, {});
-        QVERIFY(m_oculo->waitForStarted(10000));
+        QVERIFY(writeQuietDefaults(m_config.path()));
+        m_oculo = startOculo(oculoPath, m_config.path());
+        QVERIFY(m_oculo);
         std::optional<QRect> icon;
         QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 15000),
                  "oculo's icon did not appear in the tray");

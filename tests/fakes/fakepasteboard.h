@@ -19,4 +19,5 @@ public:
     }
     std::optional<QString> string() const override { return text; }
     QByteArray imageData() const override { return image; }
+    bool hasImage() const override { return !image.isEmpty(); }
 };

@@ -59,6 +59,17 @@ QByteArray ClipboardPasteboard::imageData() const
     return content ? imageDataOf(*content) : QByteArray();
 }
 
+bool ClipboardPasteboard::hasImage() const
+{
+    const QMimeData* content = clipboardContent();
+    if (!content)
+        return false;
+    const QStringList offered = content->formats();
+    return std::any_of(offered.cbegin(), offered.cend(), [](const QString& type) {
+        return type.startsWith(QLatin1String("image/")) || type == QLatin1String("application/x-qt-image");
+    });
+}
+
 const QStringList& ClipboardPasteboard::preferredImageTypes()
 {
     static const QStringList types{QStringLiteral("image/png"), QStringLiteral("image/tiff"),

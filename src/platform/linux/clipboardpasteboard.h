@@ -15,6 +15,7 @@ public:
     void setString(const QString& text) override;
     std::optional<QString> string() const override;
     QByteArray imageData() const override;
+    bool hasImage() const override;
 
     // The image types looked for first, in this order; any other image/* type comes after them.
     static const QStringList& preferredImageTypes();
