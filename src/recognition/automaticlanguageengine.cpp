@@ -10,22 +10,6 @@
 
 namespace {
 
-struct Language {
-    const char* engineCode;
-    const char* identificationCode;
-};
-
-constexpr std::array<Language, 8> languages = {{
-    {"eng", "en"},
-    {"fra", "fr"},
-    {"ita", "it"},
-    {"deu", "de"},
-    {"spa", "es"},
-    {"por", "pt"},
-    {"chi_sim", "zh-Hans"},
-    {"chi_tra", "zh-Hant"},
-}};
-
 int letterCount(const QString& text)
 {
     int letters = 0;
@@ -35,167 +19,6 @@ int letterCount(const QString& text)
 }
 
 } // namespace
-
-RecognitionLanguageModels::RecognitionLanguageModels(QString dataPath, const QStringList& installed,
-                                                     const QString& localeLanguage)
-    : m_dataPath(std::move(dataPath))
-    , m_localeLanguage(localeLanguage)
-{
-    for (std::size_t i = 0; i < languages.size(); ++i) {
-        m_installed[i] = installed.contains(QLatin1String(languages[i].engineCode));
-        if (!m_installed[i]) {
-            m_reported[i] = true;
-            qCInfo(lcRecognition).noquote()
-                << QStringLiteral("No trained data for \"%1\" in %2: that language is not recognised.")
-                       .arg(QLatin1String(languages[i].engineCode),
-                            m_dataPath.isEmpty() ? recognitionDataPath() : m_dataPath);
-        }
-    }
-}
-
-std::shared_ptr<RecognitionLanguageModels> RecognitionLanguageModels::fromSystem(const QString& dataPath)
-{
-    return std::make_shared<RecognitionLanguageModels>(
-        dataPath, installedRecognitionLanguages(dataPath),
-        engineLanguageForLocale(QLocale::system()).value_or(QString()));
-}
-
-const QStringList& RecognitionLanguageModels::engineLanguages()
-{
-    static const QStringList codes = [] {
-        QStringList list;
-        for (const Language& language : languages)
-            list.append(QLatin1String(language.engineCode));
-        return list;
-    }();
-    return codes;
-}
-
-QString RecognitionLanguageModels::identificationCode(const QString& engineLanguage)
-{
-    const int index = indexOf(engineLanguage);
-    return index < 0 ? QString() : QLatin1String(languages[std::size_t(index)].identificationCode);
-}
-
-std::optional<QString> RecognitionLanguageModels::engineLanguageOf(const QString& identificationCode)
-{
-    for (const Language& language : languages) {
-        if (identificationCode == QLatin1String(language.identificationCode))
-            return QLatin1String(language.engineCode);
-    }
-    return std::nullopt;
-}
-
-bool RecognitionLanguageModels::isHan(const QString& engineLanguage)
-{
-    return engineLanguage.startsWith(u"chi_");
-}
-
-std::optional<QString> RecognitionLanguageModels::engineLanguageForLocale(const QLocale& locale)
-{
-    switch (locale.language()) {
-    case QLocale::English:
-        return QStringLiteral("eng");
-    case QLocale::French:
-        return QStringLiteral("fra");
-    case QLocale::Italian:
-        return QStringLiteral("ita");
-    case QLocale::German:
-        return QStringLiteral("deu");
-    case QLocale::Spanish:
-        return QStringLiteral("spa");
-    case QLocale::Portuguese:
-        return QStringLiteral("por");
-    case QLocale::Chinese:
-        return locale.script() == QLocale::TraditionalHanScript ? QStringLiteral("chi_tra")
-                                                                : QStringLiteral("chi_sim");
-    default:
-        return std::nullopt;
-    }
-}
-
-int RecognitionLanguageModels::indexOf(const QString& engineLanguage)
-{
-    for (std::size_t i = 0; i < languages.size(); ++i) {
-        if (engineLanguage == QLatin1String(languages[i].engineCode))
-            return int(i);
-    }
-    return -1;
-}
-
-void RecognitionLanguageModels::reportOnce(int index, const QString& line) const
-{
-    if (!m_reported[std::size_t(index)].exchange(true))
-        qCWarning(lcRecognition).noquote() << line;
-}
-
-bool RecognitionLanguageModels::isAvailable(const QString& engineLanguage) const
-{
-    const int index = indexOf(engineLanguage);
-    if (index < 0)
-        return false;
-    return m_installed[std::size_t(index)] && !m_unreadable[std::size_t(index)].load();
-}
-
-QStringList RecognitionLanguageModels::availableLatinLanguages() const
-{
-    QStringList codes;
-    for (std::size_t i = 0; i < languages.size(); ++i) {
-        const QString code = QLatin1String(languages[i].engineCode);
-        if (!isHan(code) && m_installed[i] && !m_unreadable[i].load())
-            codes.append(code);
-    }
-    return codes;
-}
-
-QString RecognitionLanguageModels::defaultLatinLanguage() const
-{
-    const QStringList latin = availableLatinLanguages();
-    if (latin.contains(m_localeLanguage))
-        return m_localeLanguage;
-    if (latin.contains(u"eng"))
-        return QStringLiteral("eng");
-    return latin.value(0);
-}
-
-QString RecognitionLanguageModels::defaultHanLanguage() const
-{
-    for (const char* code : {"chi_sim", "chi_tra"}) {
-        const int index = indexOf(QLatin1String(code));
-        if (m_installed[std::size_t(index)] && !m_unreadable[std::size_t(index)].load())
-            return QLatin1String(code);
-    }
-    return {};
-}
-
-void RecognitionLanguageModels::countLoad(const QString& engineLanguage)
-{
-    if (const int index = indexOf(engineLanguage); index >= 0)
-        ++m_loads[std::size_t(index)];
-}
-
-void RecognitionLanguageModels::markUnreadable(const QString& engineLanguage, const QString& error)
-{
-    const int index = indexOf(engineLanguage);
-    if (index < 0)
-        return;
-    m_unreadable[std::size_t(index)] = true;
-    reportOnce(index, error + QStringLiteral(" That language is skipped."));
-}
-
-int RecognitionLanguageModels::loads(const QString& engineLanguage) const
-{
-    const int index = indexOf(engineLanguage);
-    return index < 0 ? 0 : m_loads[std::size_t(index)].load();
-}
-
-int RecognitionLanguageModels::totalLoads() const
-{
-    int total = 0;
-    for (const auto& count : m_loads)
-        total += count.load();
-    return total;
-}
 
 AutomaticLanguageEngine::AutomaticLanguageEngine(std::shared_ptr<RecognitionLanguageModels> models,
                                                  std::shared_ptr<const LanguageRecognizer> recognizer,
@@ -209,40 +32,34 @@ AutomaticLanguageEngine::AutomaticLanguageEngine(std::shared_ptr<RecognitionLang
     // Made on the worker that will use it (the pool's warm-up included): the first crop finds the
     // model of its first reading loaded.
     const QString first = m_fixedLanguage.isEmpty() ? m_models->defaultLatinLanguage() : m_fixedLanguage;
-    engineFor(first.isEmpty() ? m_models->defaultHanLanguage() : first);
+    warm(first.isEmpty() ? m_models->defaultHanLanguage() : first);
     m_pendingLoadMs = std::exchange(m_report.loadMs, 0);
 }
 
 AutomaticLanguageEngine::~AutomaticLanguageEngine() = default;
 
-TesseractEngine* AutomaticLanguageEngine::engineFor(const QString& language)
+void AutomaticLanguageEngine::warm(const QString& language)
 {
     if (language.isEmpty())
-        return nullptr;
-    if (const auto found = m_engines.find(language); found != m_engines.end())
-        return found->second.get();
-    if (!m_models->isAvailable(language))
-        return nullptr;
-    auto engine = std::make_unique<TesseractEngine>(language, m_models->dataPath(), false);
-    m_report.loadMs += engine->loadMilliseconds();
-    if (!engine->isReady()) {
-        m_models->markUnreadable(language, engine->initError());
-        return nullptr;
-    }
-    m_models->countLoad(language);
-    return m_engines.emplace(language, std::move(engine)).first->second.get();
+        return;
+    m_report.loadMs += m_models->lease(language).loadMilliseconds();
 }
 
 std::optional<Reading> AutomaticLanguageEngine::readWith(const QString& language,
                                                          const ImagePreparation::PreparedImage& prepared)
 {
-    TesseractEngine* engine = engineFor(language);
-    if (!engine)
+    const RecognitionLanguageModels::Lease lease = m_models->lease(language);
+    m_report.loadMs += lease.loadMilliseconds();
+    if (!lease)
         return std::nullopt;
-    std::optional<Reading> reading = engine->read(prepared);
+    std::optional<Reading> reading = lease.engine()->read(prepared);
     if (reading) {
         ++m_report.readings;
         m_report.recognizeMs += reading->milliseconds;
+        qCDebug(lcRecognition).noquote() << QStringLiteral("Reading in %1: confidence %2, %3 ms")
+                                                .arg(language)
+                                                .arg(reading->confidence, 0, 'f', 1)
+                                                .arg(reading->milliseconds);
     }
     return reading;
 }
@@ -281,7 +98,7 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
     if (!best) {
         if (fixedLanguage.isEmpty() && language.isEmpty())
             outcome.error = QStringLiteral("No trained data of a recognition language could be loaded.");
-        else if (const auto found = m_engines.find(language); found == m_engines.end())
+        else if (!m_models->isAvailable(language))
             outcome.error =
                 QStringLiteral("The trained data for the language \"%1\" could not be loaded.").arg(language);
         else
@@ -299,10 +116,10 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
             }
         }
         if (RecognitionLanguageModels::isHan(language)) {
-            // Simplified or Traditional: the variant whose model is surer of its reading, the one the
-            // language identification sees in the characters read winning a near tie. (A Simplified
-            // model reads many Traditional characters as their Simplified forms, so the first reading
-            // alone cannot tell.)
+            // Simplified or Traditional: the variant whose model is clearly surer of its reading, the
+            // one read first (Simplified, the more common) keeping a near tie unless the language
+            // identification sees the other in the characters read. (Either model reads many of the
+            // other's characters as its own forms, so the first reading alone cannot tell.)
             const QString other =
                 language == u"chi_sim" ? QStringLiteral("chi_tra") : QStringLiteral("chi_sim");
             const QStringList variants = {QStringLiteral("zh-Hans"), QStringLiteral("zh-Hant")};
@@ -310,8 +127,8 @@ RecognitionOutcome AutomaticLanguageEngine::perform(const QImage& image)
             if (m_models->isAvailable(other)) {
                 if (auto reading = readWith(other, prepared);
                     reading &&
-                    (identified == other ? reading->confidence >= best->confidence - rereadTolerance
-                                         : reading->confidence > best->confidence)) {
+                    (identified == other ? reading->confidence >= best->confidence
+                                         : reading->confidence > best->confidence + variantMargin)) {
                     best = std::move(reading);
                     language = other;
                 }

@@ -1,6 +1,7 @@
 // Runs text recognition on worker threads, each job with an engine of its own: engines are made on
 // first need (up to one per worker) and kept warm for the next images, never made per image. The
-// only locks of the application are in here. Any thread may submit; destruction waits for the jobs.
+// only locks of the application are in here and in the leases of the recognition language models. Any
+// thread may submit; destruction waits for the jobs.
 #pragma once
 
 #include "textrecognitionengine.h"

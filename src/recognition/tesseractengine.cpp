@@ -11,8 +11,10 @@
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -177,7 +179,7 @@ std::optional<Reading> TesseractEngine::read(const ImagePreparation::PreparedIma
     }
     const QList<RecognisedLine> lines = recognisedLines(*m_api);
     for (const QString& line : indentedLines(lines, characterWidth(*m_api)))
-        reading.lines.append(withoutSpacesBetweenCjk(line));
+        reading.lines.append(withCjkPunctuation(withoutSpacesBetweenCjk(withSingleSpaces(line))));
     reading.confidence = reading.isEmpty() ? 0 : std::max(0, m_api->MeanTextConf());
     m_api->Clear();
     reading.milliseconds = timer.elapsed();
@@ -233,6 +235,62 @@ QString withoutSpacesBetweenCjk(const QString& line)
             }
         }
         kept.append(characters[i]);
+    }
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(kept.constData()), kept.size());
+}
+
+QString withSingleSpaces(const QString& line)
+{
+    QString result;
+    result.reserve(line.size());
+    bool inText = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (c != u' ')
+            inText = true;
+        else if (inText && !result.isEmpty() && result.back() == u' ')
+            continue;
+        result.append(c);
+    }
+    return result;
+}
+
+QString withCjkPunctuation(const QString& line)
+{
+    static constexpr std::array<std::pair<char16_t, char16_t>, 5> fullWidth = {{
+        {u',', u'\uFF0C'},
+        {u':', u'\uFF1A'},
+        {u';', u'\uFF1B'},
+        {u'!', u'\uFF01'},
+        {u'?', u'\uFF1F'},
+    }};
+    const QList<uint> characters = line.toUcs4();
+    // The nearest character that is not a space before and after position i, 0 at either end.
+    const auto neighbour = [&](qsizetype i, int step) -> uint {
+        for (i += step; i >= 0 && i < characters.size(); i += step) {
+            if (characters[i] != u' ')
+                return characters[i];
+        }
+        return 0;
+    };
+    QList<uint> kept;
+    kept.reserve(characters.size());
+    for (qsizetype i = 0; i < characters.size(); ++i) {
+        uint c = characters[i];
+        const auto found = std::find_if(fullWidth.begin(), fullWidth.end(),
+                                        [c](const auto& pair) { return pair.first == c; });
+        const bool between = found != fullWidth.end() && isCjkCharacter(neighbour(i, -1)) &&
+                             (isCjkCharacter(neighbour(i, 1)) || neighbour(i, 1) == 0);
+        if (between) {
+            // The spaces Tesseract put around it go with it.
+            while (!kept.isEmpty() && kept.back() == u' ')
+                kept.pop_back();
+            kept.append(found->second);
+            while (i + 1 < characters.size() && characters[i + 1] == u' ')
+                ++i;
+            continue;
+        }
+        kept.append(c);
     }
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(kept.constData()), kept.size());
 }

@@ -75,3 +75,11 @@ bool isCjkCharacter(char32_t c);
 // The line with the spaces Tesseract puts between CJK characters taken out; spaces between a CJK
 // character and Latin text, and runs of spaces that indent a line, stay.
 QString withoutSpacesBetweenCjk(const QString& line);
+
+// The line with every run of spaces after its first word made one space (the Chinese models space words
+// as wide as their gaps); the spaces that indent it stay.
+QString withSingleSpaces(const QString& line);
+
+// The line with a half-width comma, colon, semicolon, exclamation or question mark that stands between
+// CJK characters (or after one at the end of the line) written full-width, as Chinese text writes it.
+QString withCjkPunctuation(const QString& line);

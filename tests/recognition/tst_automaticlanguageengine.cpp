@@ -1,6 +1,7 @@
 #include "automaticlanguageengine.h"
 #include "fakelanguagerecognizer.h"
 #include "linux/cld2languagerecognizer.h"
+#include "recognitionenginepool.h"
 #include "tesseractlanguages.h"
 #include "textimages.h"
 
@@ -155,6 +156,34 @@ private slots:
             QCOMPARE(m_models->loads(sample.language), 1);
     }
 
+    void workersShareOneModelPerLanguage()
+    {
+        // Two workers, each with its engine, reading crops of every language at the same time: each
+        // model is loaded once for both, and every crop is still read in its own language.
+        auto models = std::make_shared<RecognitionLanguageModels>(QString(), installedRecognitionLanguages(),
+                                                                  QString("eng"));
+        RecognitionEnginePool pool(
+            [models, recognizer = m_recognizer] {
+                return std::make_unique<AutomaticLanguageEngine>(models, recognizer);
+            },
+            2);
+        QList<QFuture<RecognitionOutcome>> futures;
+        for (int round = 0; round < 2; ++round) {
+            for (const Sample& sample : samples())
+                futures.append(pool.perform(rendered(sample)));
+        }
+        pool.waitForDone();
+        QCOMPARE(pool.enginesMade(), 2);
+        for (int i = 0; i < futures.size(); ++i) {
+            const Sample& sample = samples()[i % samples().size()];
+            const QString read = texts(futures[i].result()).join('\n');
+            QVERIFY2(errorRate(read, sample.lines.join('\n')) < 0.05, qPrintable(read));
+        }
+        for (const Sample& sample : samples())
+            QCOMPARE(models->loads(sample.language), 1);
+        QCOMPARE(models->totalLoads(), 8);
+    }
+
     void mixedEnglishAndChineseIsReadable()
     {
         const QStringList lines = {"点击 Settings 打开设置，然后选择 General。",
@@ -300,6 +329,38 @@ private slots:
         QFETCH(QString, read);
         QFETCH(QString, expected);
         QCOMPARE(withoutSpacesBetweenCjk(read), expected);
+    }
+
+    void wordSpacingAndChinesePunctuation_data()
+    {
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("expected");
+        // As the Chinese models space a menu row: one space between the cells; indentation stays.
+        QTest::newRow("menu row") << "撤销                     Ctrl+Z"
+                                  << "撤销 Ctrl+Z";
+        QTest::newRow("indented code") << "    if (a  ==  b)"
+                                       << "    if (a == b)";
+        QTest::newRow("comma between han") << "本週末將舉辦書展 , 入場免費"
+                                           << "本週末將舉辦書展，入場免費";
+        QTest::newRow("colon and question") << "注意:请问?"
+                                            << "注意：请问？";
+        QTest::newRow("at the end") << "你好 !"
+                                    << "你好！";
+        QTest::newRow("latin after") << "你好, world"
+                                     << "你好, world";
+        QTest::newRow("latin before") << "Hello, 世界"
+                                      << "Hello, 世界";
+        QTest::newRow("latin only") << "a, b: c!"
+                                    << "a, b: c!";
+        QTest::newRow("full stop stays") << "版本 1.2"
+                                         << "版本 1.2";
+    }
+
+    void wordSpacingAndChinesePunctuation()
+    {
+        QFETCH(QString, read);
+        QFETCH(QString, expected);
+        QCOMPARE(withCjkPunctuation(withoutSpacesBetweenCjk(withSingleSpaces(read))), expected);
     }
 
 private:
