@@ -207,5 +207,9 @@
         <source>settings.recognition-language.automatic.title</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>welcome.step.select.no-shortcuts.body</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

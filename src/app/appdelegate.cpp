@@ -68,6 +68,8 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
 
 AppDelegate::~AppDelegate()
 {
+    if (m_platform.instanceChannel)
+        m_platform.instanceChannel->setRequestHandler({});
     GlobalShortcuts::setApplicationMenuItems({});
     GlobalShortcuts::removeAllHandlers();
     if (m_hotKeyCenter) {
@@ -155,6 +157,20 @@ void AppDelegate::applicationDidFinishLaunching()
         this, [this](const QStringList& lines) { copyToPasteboard(lines); });
     m_processor->recognizedText().subscribe(this,
                                             [this](const CaptureItem& item) { handleRecognizedText(item); });
+    // Later starts of Oculo hand their request over: a capture as the shortcut starts it, or the Quit of
+    // the menu.
+    if (m_platform.instanceChannel) {
+        m_platform.instanceChannel->setRequestHandler([this](InstanceRequest request) {
+            switch (request) {
+            case InstanceRequest::capture:
+                startCapture();
+                break;
+            case InstanceRequest::quit:
+                quit();
+                break;
+            }
+        });
+    }
     // The first capture should not wait for the OCR model to load.
     m_recognitionPool->warmUp();
     // Without the access nothing can be captured; on the very first start the window also introduces
@@ -177,8 +193,13 @@ void AppDelegate::startCapture()
     if (WelcomeWindow* welcome = makeWelcomeWindowIfNeeded())
         welcome->close();
     m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
-    // Every screen once, before anything of ours is on it.
+    // Every screen once, before anything of ours is on it. A desktop portal answers while events run: a
+    // second start meanwhile is the same capture.
+    if (m_takingSnapshot)
+        return;
+    m_takingSnapshot = true;
     m_displaySnapshot->take(m_platform.screens->screens());
+    m_takingSnapshot = false;
     m_captureWindow->setScreenFrame(*screen);
     if (screen->displayId)
         m_captureWindow->setBackgroundImage(m_displaySnapshot->createDisplayImage(*screen->displayId));
@@ -324,6 +345,9 @@ WelcomeWindow* AppDelegate::makeWelcomeWindowIfNeeded()
     m_welcomeWindow = std::make_unique<WelcomeWindow>(access, installedRecognitionLanguages());
     if (const std::optional<Shortcut> shortcut = GlobalShortcuts::getShortcut(toggleScreenCaptureMode()))
         m_welcomeWindow->view().setCaptureShortcut(KeyNames::nativeText(*shortcut));
+    // Where the desktop gives no global shortcuts, the line says how to start a capture instead.
+    if (m_platform.hotKeyBackend && !m_platform.hotKeyBackend->isAvailable())
+        m_welcomeWindow->view().setCaptureShortcutNote(Strings::welcomeStepSelectCommand());
     m_welcomeWindow->centerOn(mainScreenArea());
     return m_welcomeWindow.get();
 }

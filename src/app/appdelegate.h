@@ -119,6 +119,7 @@ private:
     bool m_settingsWindowHasNoScreen = false;
     std::unique_ptr<WelcomeWindow> m_welcomeWindow;
     bool m_welcomeWindowHasNoScreen = false;
+    bool m_takingSnapshot = false;
     std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
     std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;
     Cancellables m_cancellables;

@@ -394,4 +394,13 @@ QString welcomeStepSelectShortcut(const QString& shortcut)
                          "Press %@ to start.");
 }
 
+QString welcomeStepSelectCommand()
+{
+    static const QString text =
+        fixedText(QT_TRANSLATE_NOOP("Localizable", "welcome.step.select.no-shortcuts.body"),
+                  "This desktop gives applications no global shortcuts: bind the command \"oculo --capture\" "
+                  "to a key in the desktop's keyboard settings to start a capture.");
+    return text;
+}
+
 } // namespace Strings

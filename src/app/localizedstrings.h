@@ -67,5 +67,7 @@ QString settingsRecognitionLanguageTitle();
 QString settingsRecognitionLanguageAutomaticTitle();
 // Oculo's own: the capture shortcut named on the welcome window, so that a new user learns it.
 QString welcomeStepSelectShortcut(const QString& shortcut);
+// Where the desktop gives applications no global shortcuts: how to start a capture instead.
+QString welcomeStepSelectCommand();
 
 } // namespace Strings

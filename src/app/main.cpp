@@ -15,7 +15,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -37,7 +39,9 @@ void ensureSingleThreadedOpenMp(char** argv)
     // Exec failed: carry on, only slower.
 }
 
-enum class Mode { console, recognize, tray };
+// tray: Oculo itself; capture: Oculo, starting a capture (in the running Oculo if there is one);
+// quit: ends the running Oculo.
+enum class Mode { console, recognize, quit, capture, tray };
 
 Mode modeOf(int argc, char** argv)
 {
@@ -47,15 +51,20 @@ Mode modeOf(int argc, char** argv)
                 return Mode::console;
         }
     }
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--recognize") == 0)
-            return Mode::recognize;
+    // The first of these given decides, in this order.
+    constexpr std::pair<const char*, Mode> commands[] = {
+        {"--recognize", Mode::recognize}, {"--quit", Mode::quit}, {"--capture", Mode::capture}};
+    for (const auto& [option, mode] : commands) {
+        for (int i = 1; i < argc; ++i) {
+            if (std::strcmp(argv[i], option) == 0)
+                return mode;
+        }
     }
     return Mode::tray;
 }
 
-void describe(QCoreApplication& application, QCommandLineParser& parser, const QCommandLineOption& recognize,
-              const QCommandLineOption& language)
+void describe(QCoreApplication& application, QCommandLineParser& parser,
+              const QList<QCommandLineOption>& options)
 {
     application.setApplicationName(QString::fromUtf8(OculoVersion::name));
     application.setApplicationVersion(QString::fromUtf8(OculoVersion::shortVersion));
@@ -64,8 +73,7 @@ void describe(QCoreApplication& application, QCommandLineParser& parser, const Q
                        "Runs in the system tray; press Shift+Ctrl+2 and drag over any text."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption(recognize);
-    parser.addOption(language);
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("files"),
                                  QStringLiteral("Image or PDF files, with --recognize."),
                                  QStringLiteral("[FILE...]"));
@@ -82,6 +90,35 @@ makeRecognitionPool(const QString& fixedLanguage = {},
     return std::make_shared<RecognitionEnginePool>([models, recognizer, fixedLanguage, choice] {
         return std::make_unique<AutomaticLanguageEngine>(models, recognizer, fixedLanguage, choice);
     });
+}
+
+// Hands --capture or --quit to the Oculo running in this session, without making the tray application.
+// The status to exit with; none when no Oculo runs and this start is to become it (--capture).
+std::optional<int> handToRunningOculo(int argc, char** argv, Mode mode,
+                                      const QList<QCommandLineOption>& options)
+{
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    describe(application, parser, options);
+    parser.process(application);
+    const std::unique_ptr<InstanceChannel> instance = loadInstanceChannel();
+    if (mode == Mode::capture) {
+        if (instance->send(InstanceRequest::capture))
+            return 0;
+        return std::nullopt;
+    }
+    QTextStream err(stderr);
+    if (!instance->send(InstanceRequest::quit)) {
+        err << application.applicationName() << " is not running\n";
+        return 1;
+    }
+    // Gone when this returns, so that a start right after it becomes the new Oculo.
+    constexpr int quitTimeoutMs = 10000;
+    if (!instance->waitUntilNoneRuns(quitTimeoutMs)) {
+        err << application.applicationName() << " was asked to quit but still runs\n";
+        return 1;
+    }
+    return 0;
 }
 
 int recognizeFiles(QCoreApplication& application, const QStringList& files, const QString& language)
@@ -106,7 +143,11 @@ int recognizeFiles(QCoreApplication& application, const QStringList& files, cons
 
 int main(int argc, char** argv)
 {
-    ensureSingleThreadedOpenMp(argv);
+    const QCommandLineOption capture(
+        QStringLiteral("capture"),
+        QStringLiteral("Start a capture, in the Oculo already running if there is one (starting Oculo "
+                       "otherwise)."));
+    const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("Quit the Oculo that is running."));
     const QCommandLineOption recognize(
         QStringLiteral("recognize"),
         QStringLiteral("Print the text of each FILE and exit (no display needed)."));
@@ -115,12 +156,20 @@ int main(int argc, char** argv)
         QStringLiteral("With --recognize, read in this language only (eng, fra, ita, deu, spa, por, chi_sim, "
                        "chi_tra) instead of choosing it for each image."),
         QStringLiteral("CODE"));
+    const QList<QCommandLineOption> options{capture, quit, recognize, language};
     const Mode mode = modeOf(argc, argv);
 
-    if (mode != Mode::tray) {
+    // A request for the running Oculo needs none of the rest, nor the restart for OpenMP.
+    if (mode == Mode::quit || mode == Mode::capture) {
+        if (const std::optional<int> status = handToRunningOculo(argc, argv, mode, options))
+            return *status;
+    }
+    ensureSingleThreadedOpenMp(argv);
+
+    if (mode != Mode::tray && mode != Mode::capture) {
         QCoreApplication application(argc, argv);
         QCommandLineParser parser;
-        describe(application, parser, recognize, language);
+        describe(application, parser, options);
         parser.process(application);
         if (mode == Mode::console)
             return 0;
@@ -129,17 +178,30 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     QCommandLineParser parser;
-    describe(application, parser, recognize, language);
+    describe(application, parser, options);
     application.setDesktopFileName(QString::fromUtf8(OculoVersion::identifier));
     application.setQuitOnLastWindowClosed(false);
     parser.process(application);
 
+    // One Oculo per session: a start that finds one running leaves before making anything.
+    std::unique_ptr<InstanceChannel> instance = loadInstanceChannel();
+    if (instance->claim() == InstanceClaim::taken) {
+        if (mode == Mode::capture && instance->send(InstanceRequest::capture))
+            return 0;
+        QTextStream(stderr) << application.applicationName() << " is already running\n";
+        return 0;
+    }
     installTranslations(application);
     auto platform = loadPlatform();
+    platform->instanceChannel = std::move(instance);
     // The language setting reaches the workers through this choice.
     const auto languageChoice = std::make_shared<RecognitionLanguageChoice>();
     AppDelegate delegate(*platform, makeRecognitionPool({}, languageChoice));
     delegate.setRecognitionLanguageChoice(languageChoice);
     delegate.applicationDidFinishLaunching();
+    if (mode == Mode::capture) {
+        QMetaObject::invokeMethod(
+            &delegate, [&delegate] { delegate.startCapture(); }, Qt::QueuedConnection);
+    }
     return application.exec();
 }

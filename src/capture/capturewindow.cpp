@@ -18,6 +18,14 @@ Q_LOGGING_CATEGORY(lcCaptureWindow, "oculo.capture.window", QtInfoMsg)
 // X server maps the window at once, above its siblings. Tool keeps it out of task bars and pagers.
 constexpr Qt::WindowFlags captureWindowFlags =
     Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint;
+// A Wayland client places no window and grabs nothing: the overlay is an ordinary full-screen window
+// on the capture's screen, which the compositor gives the keyboard and the pointer.
+constexpr Qt::WindowFlags fullScreenCaptureWindowFlags = Qt::Window | Qt::FramelessWindowHint;
+
+bool placesItsOwnWindows()
+{
+    return !QGuiApplication::platformName().startsWith(u"wayland");
+}
 constexpr double crossHairThickness = 3.0;
 // Another client may hold the keyboard a little longer, e.g. the global shortcut's own grab until its key
 // is released.
@@ -28,7 +36,7 @@ constexpr int grabAttempts = 100;
 
 CaptureWindow::CaptureWindow(AppKitViewModel& viewModel, Screens& screens,
                              RegionSelectionView::FrameHandler frameHandler, QWidget* parent)
-    : QWidget(parent, captureWindowFlags)
+    : QWidget(parent, placesItsOwnWindows() ? captureWindowFlags : fullScreenCaptureWindowFlags)
     , m_viewModel(viewModel)
     , m_screens(screens)
     , m_view(new RegionSelectionView(viewModel, crossHairThickness, std::move(frameHandler), this))
@@ -53,8 +61,11 @@ void CaptureWindow::setScreenFrame(const ScreenDescription& screen)
 {
     const QRect geometry = m_screens.topDownFrame(screen.frame).toRect();
     for (QScreen* candidate : QGuiApplication::screens()) {
-        if (candidate->geometry() == geometry)
+        if (candidate->geometry() == geometry) {
             setScreen(candidate);
+            if (windowHandle())
+                windowHandle()->setScreen(candidate);
+        }
     }
     setGeometry(geometry);
 }
@@ -71,15 +82,20 @@ void CaptureWindow::startCapture(const ScreenDescription& screen)
 
     QWindow* focus = QGuiApplication::focusWindow();
     m_previousFocus = focus != windowHandle() ? focus : nullptr;
-    show();
-    raise();
-    activateWindow();
+    if (placesItsOwnWindows()) {
+        show();
+        raise();
+        activateWindow();
+    } else {
+        showFullScreen();
+    }
     setMouseTracking(true);
     m_view->setMouseTracking(true);
     // An override-redirect window is viewable as soon as the X server has the map request, which goes
     // out before the grab requests.
     m_grabAttempts = 0;
-    grabInput();
+    if (placesItsOwnWindows())
+        grabInput();
 
     // A Space released after Escape never reached us: a capture never starts frozen.
     if (m_viewModel.isMovingCaptureArea().value())

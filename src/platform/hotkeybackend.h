@@ -61,4 +61,7 @@ public:
     // The candidates another client holds, found by probing grabs that are released at once. The
     // combinations grabbed through this backend are never probed and never listed.
     virtual QList<HotKeyCombination> grabbedByOtherClients(const QList<HotKeyCombination>& candidates) = 0;
+    // False where the session gives applications no global hot keys at all: grabs are then accepted
+    // and never report anything, and the user binds a command of Oculo's in the desktop's settings.
+    virtual bool isAvailable() const { return true; }
 };

@@ -5,6 +5,7 @@
 #include "displaycapture.h"
 #include "hotkeybackend.h"
 #include "imageloader.h"
+#include "instancechannel.h"
 #include "languagerecognizer.h"
 #include "modifierkeys.h"
 #include "openpanel.h"
@@ -37,4 +38,7 @@ struct Platform {
     std::unique_ptr<HotKeyBackend> hotKeyBackend;
     std::unique_ptr<SpeechSynthesizer> speechSynthesizer;
     std::unique_ptr<LanguageRecognizer> languageRecognizer;
+    // Loaded and claimed before the other services are made (none when not loaded); the delegate
+    // carries out its requests.
+    std::unique_ptr<InstanceChannel> instanceChannel;
 };

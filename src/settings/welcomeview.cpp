@@ -76,6 +76,12 @@ void WelcomeView::setCaptureShortcut(const QString& text)
     m_captureShortcut->setVisible(!text.isEmpty());
 }
 
+void WelcomeView::setCaptureShortcutNote(const QString& text)
+{
+    m_captureShortcut->setText(text);
+    m_captureShortcut->setVisible(!text.isEmpty());
+}
+
 WelcomeView::WelcomeView(QWidget* window, ScreenCaptureAccess access,
                          const QStringList& installedRecognitionLanguages, QWidget* parent)
     : QWidget(parent)

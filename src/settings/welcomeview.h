@@ -21,6 +21,8 @@ public:
     QPushButton* actionButton() const { return m_actionButton; }
     // Names the shortcut that starts a capture under the first step; empty hides the line.
     void setCaptureShortcut(const QString& text);
+    // Says in that line what starts a capture where no shortcut can (the text as it stands).
+    void setCaptureShortcutNote(const QString& text);
     QLabel* captureShortcutLabel() const { return m_captureShortcut; }
     // True while the button asks for the permission rather than saying "Done".
     bool isOfferingPermission() const { return m_isOfferingPermission; }

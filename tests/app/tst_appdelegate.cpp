@@ -108,6 +108,35 @@ private slots:
         QVERIFY(!fakes.hotKeyBackend->handler);
     }
 
+    void laterStartsCaptureAsTheShortcutDoesAndQuitAsTheMenuDoes()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 800, 600), 1.0, 1}};
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(800, 600));
+        FakeInstanceChannel& instance = *fixture.fakes.instanceChannel;
+        QVERIFY(instance.deliver(InstanceRequest::capture));
+        QVERIFY(fixture.delegate.appKitViewModel().isCapturing().value());
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
+        QCOMPARE(fixture.fakes.application->terminateCount, 0);
+        QVERIFY(instance.deliver(InstanceRequest::quit));
+        QCOMPARE(fixture.fakes.application->terminateCount, 1);
+        fixture.delegate.captureWindow()->stopCapture();
+    }
+
+    void laterStartsReachNoDelegateOnceItIsGone()
+    {
+        FakePlatform fakes;
+        auto pool = std::make_shared<RecognitionEnginePool>(
+            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+        {
+            AppDelegate delegate(fakes.platform, pool);
+            delegate.applicationDidFinishLaunching();
+            QVERIFY(fakes.instanceChannel->handler);
+        }
+        QVERIFY(!fakes.instanceChannel->deliver(InstanceRequest::capture));
+    }
+
     void resultsGoToTheClipboardAsLinesWithoutATrailingBreak()
     {
         Fixture fixture;
@@ -475,6 +504,29 @@ private slots:
                 QVERIFY(!delegate.welcomeWindow()->isVisible());
             delegate.captureWindow()->stopCapture();
         }
+    }
+
+    void withoutHotKeysTheWelcomeWindowSaysWhatToBind()
+    {
+        FakePlatform fakes;
+        fakes.platform.isFirstLaunch = true;
+        fakes.hotKeyBackend->isOffered = false;
+        fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        fakes.screens->mouse = QPointF(100, 100);
+        auto pool = std::make_shared<RecognitionEnginePool>(
+            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+        AppDelegate delegate(fakes.platform, pool);
+        delegate.applicationDidFinishLaunching();
+        QString line;
+        QTimer::singleShot(200, &delegate, [&] {
+            if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
+                QLabel* label = delegate.welcomeWindow()->view().captureShortcutLabel();
+                line = label->isVisibleTo(delegate.welcomeWindow()) ? label->text() : QString("(hidden)");
+            }
+            delegate.welcomeWindow()->close();
+        });
+        QTest::qWait(400);
+        QVERIFY2(line.contains("oculo --capture") && line.contains("keyboard settings"), qPrintable(line));
     }
 
     void quitTerminates()

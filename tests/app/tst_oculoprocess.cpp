@@ -25,6 +25,8 @@ class TestOculoProcess : public QObject {
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        // Alone, so that an Oculo running in the desktop's session cannot take its place.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         return env;
     }
 
@@ -36,7 +38,7 @@ private slots:
             QSKIP("No X display: run through scripts/test, which starts Xvfb");
     }
 
-    void versionAndHelpNeedNoDisplay()
+    void versionHelpAndQuitNeedNoDisplay()
     {
         QProcess process;
         QProcessEnvironment env = environment();
@@ -51,7 +53,17 @@ private slots:
         process.start(oculoPath, {QStringLiteral("--help")});
         QVERIFY(process.waitForFinished(10000));
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY(process.readAllStandardOutput().contains("--version"));
+        const QByteArray help = process.readAllStandardOutput();
+        QVERIFY(help.contains("--version"));
+        QVERIFY(help.contains("--capture"));
+        QVERIFY(help.contains("--quit"));
+
+        // Only the running Oculo is asked, and there is none.
+        process.start(oculoPath, {QStringLiteral("--quit")});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAllStandardError().contains("Oculo is not running"));
     }
 
     void keepsRunningWithoutWindowsEvenOnABrokenSettingsFile()

@@ -58,6 +58,8 @@ class TestShortcutEndToEnd : public QObject {
         m_oculo = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        // Alone, so that an Oculo running in the desktop's session cannot take its place.
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         m_oculo->setProcessEnvironment(env);
         m_oculo->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_oculo->start(oculoPath, {});

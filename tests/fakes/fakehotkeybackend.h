@@ -16,6 +16,7 @@ public:
 
     QList<HotKeyCombination> heldByOthers;
     bool canDeliverEvents = true;
+    bool isOffered = true;         // false: a session that gives applications no hot keys
     bool allowsDuplicates = false; // a second grab of a combination is refused unless set
     QMap<quint32, Grab> grabs;     // by reference
     QList<QList<HotKeyCombination>> probes;
@@ -37,6 +38,7 @@ public:
         return reference;
     }
     void ungrab(quint32 reference) override { grabs.remove(reference); }
+    bool isAvailable() const override { return isOffered; }
     bool setEventHandler(EventHandler newHandler) override
     {
         if (!canDeliverEvents)

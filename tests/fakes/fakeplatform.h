@@ -5,6 +5,7 @@
 #include "fakedisplaycapture.h"
 #include "fakehotkeybackend.h"
 #include "fakeimageloader.h"
+#include "fakeinstancechannel.h"
 #include "fakelanguagerecognizer.h"
 #include "fakemodifierkeys.h"
 #include "fakeopenpanel.h"
@@ -34,6 +35,7 @@ struct FakePlatform {
     FakeHotKeyBackend* hotKeyBackend = adopt<FakeHotKeyBackend>(platform.hotKeyBackend);
     FakeSpeechSynthesizer* speechSynthesizer = adopt<FakeSpeechSynthesizer>(platform.speechSynthesizer);
     FakeLanguageRecognizer* languageRecognizer = adopt<FakeLanguageRecognizer>(platform.languageRecognizer);
+    FakeInstanceChannel* instanceChannel = adopt<FakeInstanceChannel>(platform.instanceChannel);
     std::shared_ptr<FakeImageLoader> imageLoader = makeImageLoader();
 
 private:

@@ -187,22 +187,31 @@ private slots:
     {
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("isGranted");
-        QTest::newRow("light") << false << true;
-        QTest::newRow("dark") << true << false;
+        QTest::addColumn<bool>("hasShortcuts");
+        QTest::newRow("light") << false << true << true;
+        QTest::newRow("dark") << true << false << true;
+        QTest::newRow("no-shortcuts") << false << true << false;
     }
 
     void screenshots()
     {
         QFETCH(bool, dark);
         QFETCH(bool, isGranted);
+        QFETCH(bool, hasShortcuts);
         WidgetScreenshots::useFusion(dark);
         Permission permission;
         permission.isGranted = isGranted;
         WelcomeWindow window(permission.access(), allLanguages);
         window.view().setCaptureShortcut(QStringLiteral("Ctrl+Shift+2"));
+        if (!hasShortcuts) {
+            window.view().setCaptureShortcutNote(QStringLiteral(
+                "This desktop gives applications no global shortcuts: bind the command \"oculo --capture\" "
+                "to a key in the desktop's keyboard settings to start a capture."));
+        }
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString path = WidgetScreenshots::save(window, QStringLiteral("welcome"), dark);
+        const QString path = WidgetScreenshots::save(
+            window, hasShortcuts ? QStringLiteral("welcome") : QStringLiteral("welcome-no-shortcuts"), dark);
         QVERIFY(!path.isEmpty());
         qInfo("saved %s", qPrintable(path));
         window.close();

@@ -1,0 +1,269 @@
+// One Oculo per session, with the real oculo program on a real X display and a session bus of the
+// test's own: a second start leaves the first one running, `oculo --capture` brings up the overlay of the
+// running one (or starts Oculo with it when none runs), `oculo --quit` ends it, and without a bus every
+// start runs alone. Prints how long `oculo --capture` takes until the overlay is on the screen.
+#include "oculodesktop.h"
+#include "privatesessionbus.h"
+#include "x11testmain.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace {
+
+const QString oculoPath = QStringLiteral(OCULO_BINARY_DIR "/oculo");
+
+// The default capture shortcut, Shift+Ctrl+2, as X grabs it.
+constexpr quint8 xTwo = 11;
+constexpr quint16 shiftCtrl = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL;
+
+struct Finished {
+    bool inTime = false;
+    int exitCode = -1;
+    QString standardError;
+
+    // The lines of standard error that contain `text`.
+    int linesWith(const QString& text) const
+    {
+        const QStringList lines = standardError.split(u'\n');
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const QString& line) { return line.contains(text); }));
+    }
+};
+
+} // namespace
+
+class TestInstanceEndToEnd : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_config;
+    std::unique_ptr<PrivateSessionBus> m_bus;
+    std::unique_ptr<OtherClient> m_display;
+    std::unique_ptr<QProcess> m_oculo; // the one that runs
+
+    // Settings in the test's folder, and the test's bus (none when `busAddress` is null).
+    QProcessEnvironment environment(const QString& busAddress) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+        if (busAddress.isNull())
+            env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        else
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        return env;
+    }
+
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QProcessEnvironment& env,
+                                    QProcess::ProcessChannelMode channels = QProcess::ForwardedChannels)
+    {
+        auto oculo = std::make_unique<QProcess>();
+        oculo->setProcessEnvironment(env);
+        oculo->setProcessChannelMode(channels);
+        oculo->start(oculoPath, arguments);
+        if (!oculo->waitForStarted(10000))
+            return nullptr;
+        return oculo;
+    }
+
+    // Runs oculo on the test's bus to the end.
+    Finished run(const QStringList& arguments)
+    {
+        QProcess oculo;
+        oculo.setProcessEnvironment(environment(m_bus->address()));
+        oculo.start(oculoPath, arguments);
+        Finished finished;
+        finished.inTime = oculo.waitForFinished(20000) && oculo.exitStatus() == QProcess::NormalExit;
+        finished.exitCode = oculo.exitCode();
+        finished.standardError = QString::fromUtf8(oculo.readAllStandardError());
+        return finished;
+    }
+
+    // Oculo has finished launching once it holds the capture shortcut. Probed only now and then: a
+    // probe that meets Oculo's own grab makes that grab fail.
+    bool hasLaunched() const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 20000) {
+            if (m_display->isGrabbedByAnother(xTwo, shiftCtrl))
+                return true;
+            QTest::qWait(250);
+        }
+        return false;
+    }
+
+    void startFirstIfNeeded()
+    {
+        if (m_oculo && m_oculo->state() == QProcess::Running)
+            return;
+        m_oculo = start({}, environment(m_bus->address()));
+        QVERIFY(m_oculo);
+        QVERIFY(hasLaunched());
+    }
+
+    void cancelOverlay()
+    {
+        QVERIFY(xdotool(QStringLiteral("key Escape")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_display->overlayShown(), 5000);
+    }
+
+    static void stop(std::unique_ptr<QProcess>& oculo)
+    {
+        if (!oculo)
+            return;
+        oculo->terminate();
+        if (!oculo->waitForFinished(10000))
+            oculo->kill();
+        oculo.reset();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OCULO_SKIP_WITHOUT_X_DISPLAY();
+        OCULO_SKIP_WITHOUT_XDOTOOL();
+        QVERIFY(QFile::exists(oculoPath));
+        QVERIFY(writeQuietDefaults(m_config.path()));
+        m_bus = std::make_unique<PrivateSessionBus>();
+        QVERIFY2(!m_bus->address().isEmpty(), qPrintable(m_bus->error()));
+        m_display = std::make_unique<OtherClient>();
+        QVERIFY(m_display->isOpen());
+    }
+
+    void aSecondStartLeavesTheFirstRunning()
+    {
+        startFirstIfNeeded();
+        const Finished second = run({});
+        QVERIFY(second.inTime);
+        QCOMPARE(second.exitCode, 0);
+        QCOMPARE(second.linesWith(QStringLiteral("Oculo is already running")), 1);
+        QTest::qWait(500);
+        QCOMPARE(m_oculo->state(), QProcess::Running);
+        QVERIFY(m_display->isGrabbedByAnother(xTwo, shiftCtrl));
+    }
+
+    void captureBringsUpTheOverlayOfTheRunningOne()
+    {
+        startFirstIfNeeded();
+        QList<qint64> times;
+        for (int i = 0; i < 5; ++i) {
+            QVERIFY(!m_display->overlayShown());
+            QProcess capture;
+            capture.setProcessEnvironment(environment(m_bus->address()));
+            QElapsedTimer clock;
+            clock.start();
+            capture.start(oculoPath, {QStringLiteral("--capture")});
+            while (!m_display->overlayShown() && clock.elapsed() < 10000)
+                QThread::msleep(1);
+            const qint64 elapsed = clock.elapsed();
+            QVERIFY2(m_display->overlayShown(), "no overlay after oculo --capture");
+            times.append(elapsed);
+            QVERIFY(capture.waitForFinished(10000));
+            QCOMPARE(capture.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(capture.exitCode(), 0);
+            QCOMPARE(m_oculo->state(), QProcess::Running);
+            QTest::qWait(200);
+            cancelOverlay();
+            QTest::qWait(200);
+        }
+        QList<qint64> sorted = times;
+        std::sort(sorted.begin(), sorted.end());
+        qInfo() << "oculo --capture until the overlay is on the screen, ms:" << times << "median"
+                << sorted.at(sorted.size() / 2);
+    }
+
+    void quitEndsTheRunningOne()
+    {
+        startFirstIfNeeded();
+        const Finished quit = run({QStringLiteral("--quit")});
+        QVERIFY(quit.inTime);
+        QCOMPARE(quit.exitCode, 0);
+        QVERIFY(m_oculo->waitForFinished(10000));
+        QCOMPARE(m_oculo->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_oculo->exitCode(), 0);
+        m_oculo.reset();
+        QVERIFY(!m_display->isGrabbedByAnother(xTwo, shiftCtrl));
+
+        const Finished again = run({QStringLiteral("--quit")});
+        QVERIFY(again.inTime);
+        QCOMPARE(again.exitCode, 1);
+        QCOMPARE(again.linesWith(QStringLiteral("Oculo is not running")), 1);
+    }
+
+    void captureWithNoneRunningStartsOculoWithTheOverlay()
+    {
+        stop(m_oculo);
+        QElapsedTimer clock;
+        clock.start();
+        m_oculo = start({QStringLiteral("--capture")}, environment(m_bus->address()));
+        QVERIFY(m_oculo);
+        QTRY_VERIFY_WITH_TIMEOUT(m_display->overlayShown(), 20000);
+        qInfo() << "oculo --capture with none running until the overlay is on the screen, ms:"
+                << clock.elapsed();
+        QCOMPARE(m_oculo->state(), QProcess::Running);
+        cancelOverlay();
+
+        // It is the one that runs now: later starts reach it.
+        QVERIFY(hasLaunched());
+        const Finished capture = run({QStringLiteral("--capture")});
+        QVERIFY(capture.inTime);
+        QCOMPARE(capture.exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_display->overlayShown(), 5000);
+        cancelOverlay();
+        QCOMPARE(run({QStringLiteral("--quit")}).exitCode, 0);
+        QVERIFY(m_oculo->waitForFinished(10000));
+        QCOMPARE(m_oculo->exitCode(), 0);
+        m_oculo.reset();
+    }
+
+    void withoutABusEveryStartRunsAlone()
+    {
+        stop(m_oculo);
+        std::unique_ptr<QProcess> first = start({}, environment(QString()), QProcess::SeparateChannels);
+        QVERIFY(first);
+        QVERIFY(hasLaunched());
+        std::unique_ptr<QProcess> second =
+            start({}, environment(QStringLiteral("unix:path=/nonexistent/oculo-test-bus")),
+                  QProcess::SeparateChannels);
+        QVERIFY(second);
+        QTest::qWait(3000);
+        QCOMPARE(first->state(), QProcess::Running);
+        QCOMPARE(second->state(), QProcess::Running);
+        for (const auto& oculo : {first.get(), second.get()}) {
+            oculo->terminate();
+            QVERIFY(oculo->waitForFinished(10000));
+            const Finished log{true, oculo->exitCode(), QString::fromUtf8(oculo->readAllStandardError())};
+            QCOMPARE(log.linesWith(QStringLiteral("runs alone")), 1);
+            QCOMPARE(log.linesWith(QStringLiteral("already running")), 0);
+        }
+    }
+
+    // A failed check must not leave the overlay up for what follows.
+    void cleanup()
+    {
+        if (m_display && m_display->overlayShown())
+            xdotool(QStringLiteral("key Escape"));
+    }
+
+    void cleanupTestCase()
+    {
+        stop(m_oculo);
+        m_bus.reset();
+    }
+};
+
+int main(int argc, char** argv)
+{
+    useOffscreenWithoutDisplay();
+    QGuiApplication app(argc, argv);
+    TestInstanceEndToEnd test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_instanceendtoend.moc"
