@@ -75,6 +75,10 @@ void TextPreviewWindow::applyLayout()
     }
     if (geometry != this->geometry())
         setGeometry(geometry);
+    // A Wayland compositor places windows itself and tiles any it may resize: a window of a fixed size
+    // floats above the others there (where it floats is the compositor's choice).
+    if (QGuiApplication::platformName().startsWith(u"wayland") && size() != minimumSize())
+        setFixedSize(geometry.size());
     if (region != mask())
         setMask(region);
     if (!isVisible()) {

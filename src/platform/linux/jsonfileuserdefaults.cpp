@@ -85,21 +85,36 @@ void JsonFileUserDefaults::save()
         return;
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath())) {
-        qCWarning(lcPlatform) << "Cannot create" << info.absolutePath();
+        reportWriteFailure(QStringLiteral("cannot create ") + info.absolutePath());
         return;
     }
     QSaveFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly)) {
-        qCWarning(lcPlatform) << "Cannot write" << m_filePath << file.errorString();
+        reportWriteFailure(file.errorString());
         return;
     }
     // A short write (a full disk, a file size limit) must not replace the old file with a partial one.
     const QByteArray contents = QJsonDocument(m_stored).toJson(QJsonDocument::Indented);
     if (file.write(contents) != contents.size() || !file.flush()) {
-        qCWarning(lcPlatform) << "Cannot write" << m_filePath << file.errorString();
+        const QString error = file.errorString();
         file.cancelWriting();
+        reportWriteFailure(error);
         return;
     }
-    if (!file.commit())
-        qCWarning(lcPlatform) << "Cannot write" << m_filePath << file.errorString();
+    if (!file.commit()) {
+        reportWriteFailure(file.errorString());
+        return;
+    }
+    m_writeFailureReported = false;
+}
+
+void JsonFileUserDefaults::reportWriteFailure(const QString& reason)
+{
+    // Once until a write succeeds again: every change of a session on a full disk would say it again.
+    if (m_writeFailureReported)
+        return;
+    m_writeFailureReported = true;
+    qCWarning(lcPlatform).noquote()
+        << "Cannot write the settings file" << m_filePath << "(" + reason + ");"
+        << "the settings stay as they are for this session and the file as it was";
 }

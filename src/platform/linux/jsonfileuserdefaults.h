@@ -25,9 +25,11 @@ private:
     void load();
     void keepAside(const QString& reason);
     void save();
+    void reportWriteFailure(const QString& reason);
 
     QString m_filePath;
     QString m_backupPath;
     QJsonObject m_stored;
     bool m_persistent = true;
+    bool m_writeFailureReported = false;
 };
