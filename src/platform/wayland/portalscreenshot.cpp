@@ -65,11 +65,23 @@ bool PortalScreenshot::isOffered() const
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+void PortalScreenshot::report(const QString& why)
+{
+    // Once until a screenshot succeeds again: a session without a working portal would say it at every
+    // capture.
+    if (m_failureReported) {
+        qCDebug(lcPlatform).noquote() << "No display image:" << why;
+        return;
+    }
+    m_failureReported = true;
+    qCWarning(lcPlatform).noquote() << "No display image:" << why;
+}
+
 PortalScreenshot::Result PortalScreenshot::take(int timeout)
 {
     Result result;
     if (!m_bus.isConnected()) {
-        qCInfo(lcPlatform) << "No display image: no session bus to reach the desktop portal";
+        report(QStringLiteral("no session bus to reach the desktop portal"));
         return result;
     }
     const QString token = QStringLiteral("oculo%1").arg(++m_requests);
@@ -98,8 +110,7 @@ PortalScreenshot::Result PortalScreenshot::take(int timeout)
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &loop, [&] {
         if (watcher->isError()) {
             callFailed = true;
-            qCInfo(lcPlatform).noquote()
-                << "No display image: the desktop portal's Screenshot failed:" << watcher->error().message();
+            report(QStringLiteral("the desktop portal's Screenshot failed: ") + watcher->error().message());
             loop.quit();
             return;
         }
@@ -120,26 +131,25 @@ PortalScreenshot::Result PortalScreenshot::take(int timeout)
 
     if (!receiver.answered) {
         if (!callFailed)
-            qCInfo(lcPlatform) << "No display image: the desktop portal did not answer within" << timeout
-                               << "ms";
+            report(QStringLiteral("the desktop portal did not answer within %1 ms").arg(timeout));
         return result;
     }
     if (receiver.response != 0) {
         result.answer = receiver.response == 1 ? Answer::refused : Answer::failed;
-        qCInfo(lcPlatform) << "No display image: the desktop portal"
-                           << (receiver.response == 1 ? "refused the screenshot" : "could not take it");
+        report(receiver.response == 1 ? QStringLiteral("the desktop portal refused the screenshot")
+                                      : QStringLiteral("the desktop portal could not take it"));
         return result;
     }
     const QUrl uri(receiver.results.value(QStringLiteral("uri")).toString());
     const QString file = uri.toLocalFile();
     QImage image(file);
     if (image.isNull()) {
-        qCInfo(lcPlatform) << "No display image: the desktop portal's file" << uri.toString()
-                           << "is not an image";
+        report(QStringLiteral("the desktop portal's file %1 is not an image").arg(uri.toString()));
         return result;
     }
     // The file was made for this request alone; it is not the user's screenshot to keep.
     QFile::remove(file);
+    m_failureReported = false;
     result.answer = Answer::granted;
     result.image = image.convertToFormat(QImage::Format_RGB32);
     return result;

@@ -1,7 +1,7 @@
 // One non-interactive screenshot through the desktop portal's Screenshot interface: the request, the
 // wait for its answer and the image file the portal names. The portal answers asynchronously; take()
 // waits for the answer in a nested event loop of its own, at most `timeout`. Main thread only; a portal
-// that is missing, refuses or fails gives no image and says why in the log.
+// that is missing, refuses or fails gives no image and says why in the log, once until it works again.
 #pragma once
 
 #include <QDBusConnection>
@@ -29,6 +29,9 @@ public:
     static QString requestPath(const QString& uniqueName, const QString& token);
 
 private:
+    void report(const QString& why);
+
     QDBusConnection m_bus;
     int m_requests = 0;
+    bool m_failureReported = false;
 };
