@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QTextStream>
 
 #include <climits>
@@ -180,6 +181,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     describe(application, parser, options);
     application.setDesktopFileName(QString::fromUtf8(OculoVersion::identifier));
+    // The installed icon of the theme names Oculo's windows in task switchers.
+    application.setWindowIcon(QIcon::fromTheme(QString::fromUtf8(OculoVersion::identifier)));
     application.setQuitOnLastWindowClosed(false);
     parser.process(application);
 
