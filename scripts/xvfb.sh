@@ -2,16 +2,30 @@
 xvfb_pid=
 
 start_xvfb() {
-    local n=${OCULO_XVFB_DISPLAY:-90}
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >/tmp/oculo-xvfb-$n.log 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        kill -0 "$xvfb_pid" 2>/dev/null || { echo "Xvfb did not start:" >&2; cat "/tmp/oculo-xvfb-$n.log" >&2; return 1; }
-        sleep 0.1
+    local n=${OCULO_XVFB_DISPLAY:-90} attempt
+    # A display whose socket file is missing may still be taken: X servers also listen on an abstract
+    # socket, which another mount namespace (a chroot, a container) shares. Such a server refuses to
+    # start, and the next display is tried.
+    for attempt in $(seq 20); do
+        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >/tmp/oculo-xvfb-$n.log 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        n=$((n + 1))
     done
-    export DISPLAY=":$n"
+    xvfb_pid=
+    echo "Xvfb did not start:" >&2
+    cat "/tmp/oculo-xvfb-$((n - 1)).log" >&2
+    return 1
 }
 
 stop_xvfb() {
