@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <pwd.h>
 #include <unistd.h>
 #include <utility>
 
@@ -38,6 +39,22 @@ void ensureSingleThreadedOpenMp(char** argv)
     path[length] = '\0';
     ::execv(path, argv);
     // Exec failed: carry on, only slower.
+}
+
+// Qt takes the root folder for a missing HOME, and a relative XDG_CONFIG_HOME as relative to the working
+// folder, so the settings and the autostart entry could end up in "/.config" or wherever Oculo was
+// started. Without HOME, the account's home folder from the password database stands in; a relative
+// XDG_CONFIG_HOME is not valid by the base directory rules and is left out.
+void useValidConfigurationFolder()
+{
+    if (qEnvironmentVariableIsEmpty("HOME")) {
+        const passwd* account = ::getpwuid(::getuid());
+        if (account && account->pw_dir && account->pw_dir[0] == '/')
+            ::setenv("HOME", account->pw_dir, 1);
+    }
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (configHome && configHome[0] != '/')
+        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 // tray: Oculo itself; capture: Oculo, starting a capture (in the running Oculo if there is one);
@@ -159,6 +176,7 @@ int main(int argc, char** argv)
         QStringLiteral("CODE"));
     const QList<QCommandLineOption> options{capture, quit, recognize, language};
     const Mode mode = modeOf(argc, argv);
+    useValidConfigurationFolder();
 
     // A request for the running Oculo needs none of the rest, nor the restart for OpenMP.
     if (mode == Mode::quit || mode == Mode::capture) {
