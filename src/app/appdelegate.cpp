@@ -192,7 +192,7 @@ void AppDelegate::startCapture()
         m_historyWindow->close();
     if (WelcomeWindow* welcome = makeWelcomeWindowIfNeeded())
         welcome->close();
-    m_settingsViewModel->setNumberOfCaptures(m_settingsViewModel->numberOfCaptures().value() + 1);
+    m_settingsViewModel->countCapture();
     // Every screen once, before anything of ours is on it. A desktop portal answers while events run: a
     // second start meanwhile is the same capture.
     if (m_takingSnapshot)
@@ -460,7 +460,7 @@ void AppDelegate::recognizeClipboardDataInBackground(const QByteArray& data)
                 return;
             }
             SettingsViewModel& settings = *delegate->m_settingsViewModel;
-            settings.setNumberOfCaptures(settings.numberOfCaptures().value() + 1);
+            settings.countCapture();
             delegate->m_processor->recognize(image, std::nullopt);
         });
     });

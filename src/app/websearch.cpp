@@ -27,7 +27,8 @@ bool isAlphanumeric(char32_t codePoint)
 void appendEncoded(QString& out, char32_t codePoint)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
-    const QByteArray bytes = QString::fromUcs4(&codePoint, 1).toUtf8();
+    // Not QString::fromUcs4, which takes a leading U+FEFF for a byte order mark and drops it.
+    const QByteArray bytes = QStringView(QChar::fromUcs4(codePoint)).toUtf8();
     for (char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
         out.append(u'%');

@@ -14,7 +14,7 @@ inline constexpr int maximumLines = 5;
 // The lines `text` shows in at most `maximumLines` lines of `width`: its line feeds kept, long lines
 // wrapped at word boundaries (anywhere when a word is wider than the line).
 QStringList displayLines(const QString& text, const QFont& font, double width,
-                         int maximumLines = maximumLines);
+                         int maximumLines = PreviewText::maximumLines);
 
 // The height that `lineCount` lines of `font` take.
 double height(int lineCount, const QFont& font);

@@ -201,8 +201,9 @@ QString quoteExecArgument(const QString& argument)
 {
     QString text = argument;
     text.replace(u'%', QStringLiteral("%%"));
+    // Any other white space too: a value loses it at its ends when the entry is read.
     const bool needsQuotes = text.isEmpty() || std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-                                 return reservedInExec.contains(c);
+                                 return reservedInExec.contains(c) || c.isSpace();
                              });
     if (!needsQuotes)
         return text;

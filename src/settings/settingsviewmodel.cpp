@@ -3,6 +3,8 @@
 #include "settingskeys.h"
 #include "userdefaults.h"
 
+#include <limits>
+
 SettingsViewModel::SettingsViewModel(UserDefaults& defaults, QObject* parent)
     : QObject(parent)
     , m_defaults(defaults)
@@ -70,6 +72,12 @@ void SettingsViewModel::setNumberOfCaptures(qint64 value)
 {
     m_numberOfCaptures.set(value);
     m_defaults.setInteger(SettingsKeys::numberOfCaptures, value);
+}
+
+void SettingsViewModel::countCapture()
+{
+    const qint64 count = m_numberOfCaptures.value();
+    setNumberOfCaptures(count < std::numeric_limits<qint64>::max() ? count + 1 : count);
 }
 
 bool SettingsViewModel::shouldRequestReview() const

@@ -35,6 +35,8 @@ public:
     void setRemoveFromHistoryDurationType(RemoveFromHistoryDurationType value);
     void setSearchEngineTemplate(const std::optional<QString>& value);
     void setNumberOfCaptures(qint64 value);
+    // One capture more; a count read from an edited file that is already the largest stays so.
+    void countCapture();
     void setRecognitionLanguage(const QString& engineLanguage);
 
     // True when the count is above 10 and a whole multiple of 50.
