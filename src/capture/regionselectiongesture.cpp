@@ -58,6 +58,15 @@ void RegionSelectionGesture::release(QPointF location)
     postForThisDrag(&RegionSelectionGesture::finish);
 }
 
+void RegionSelectionGesture::cancel()
+{
+    // A new drag number makes everything still queued belong to no drag.
+    ++m_drag;
+    m_active = false;
+    m_startPosition = QPointF();
+    m_translation = QSizeF(0, 0);
+}
+
 void RegionSelectionGesture::change(QPointF location)
 {
     m_current = location;

@@ -29,6 +29,10 @@ public:
     void press(QPointF location);
     void move(QPointF location);
     void release(QPointF location);
+    // Forgets the drag under way, if any, and the work it queued: the overlay went away before the
+    // release reached it (Escape during a drag, another window taking the focus), and the next capture
+    // starts with the button up. Writes nothing to the capture state and calls no handler.
+    void cancel();
 
     // Whether the button is down (between press and release).
     bool isActive() const { return m_active; }

@@ -166,3 +166,9 @@ void RegionSelectionView::mouseReleaseEvent(QMouseEvent* event)
     d->gesture.release(event->position());
     update();
 }
+
+void RegionSelectionView::hideEvent(QHideEvent*)
+{
+    // A release that comes after the overlay is gone goes to another window: the drag ends here.
+    d->gesture.cancel();
+}

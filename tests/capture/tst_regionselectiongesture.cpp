@@ -229,6 +229,24 @@ private slots:
         QCOMPARE(f.handled, QList<QRectF>{QRectF(100, 90, 30, 10)});
     }
 
+    void aCancelledDragLeavesTheNextPressFree()
+    {
+        Fixture f;
+        f.run({press(10, 10), move(40, 40)});
+        f.gesture->cancel();
+        f.run({drain});
+        QVERIFY(!f.gesture->isActive());
+        QCOMPARE(f.gesture->selection(), QRectF(0, 0, 0, 0));
+        // The release that went elsewhere never comes; the next capture's drag is whole.
+        f.run({press(100, 100), move(160, 130), release(160, 130), drain});
+        QCOMPARE(f.handled, QList<QRectF>{QRectF(100, 100, 60, 30)});
+        // A late release of the cancelled drag does nothing either.
+        f.run({press(5, 5)});
+        f.gesture->cancel();
+        f.run({release(50, 50), drain});
+        QCOMPARE(f.handled.size(), 1);
+    }
+
     void workQueuedByAGoneGestureDoesNothing()
     {
         Fixture f;

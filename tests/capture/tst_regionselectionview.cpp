@@ -266,6 +266,21 @@ private slots:
         QTRY_VERIFY(countPixels(overlay.shot(), background, badge, {}, contrastAbove(30)) > 200);
     }
 
+    void hidingEndsTheDrag()
+    {
+        Overlay overlay(screenImage(false));
+        overlay.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&overlay.view));
+        // Escape in the middle of a drag: the release goes to whatever is under the pointer then.
+        overlay.drag(dragStart, dragEnd);
+        overlay.view.hide();
+        overlay.view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&overlay.view));
+        overlay.drag(dragEnd, dragStart);
+        overlay.mouse(QEvent::MouseButtonRelease, dragStart);
+        QTRY_COMPARE(overlay.handled, QList<QRectF>{QRectF(selection)});
+    }
+
 private:
     static void themes()
     {

@@ -376,6 +376,41 @@ private slots:
         QVERIFY(!normal.windowHandle()->isVisible());
     }
 
+    void hiddenWindowsComeBack()
+    {
+        REQUIRE_X11();
+        QtApplicationService service;
+        QWidget card(nullptr, Qt::Tool | Qt::WindowDoesNotAcceptFocus);
+        card.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&card));
+        service.hide();
+        QVERIFY(!card.isVisible());
+        QVERIFY(service.isHidden());
+        // Nothing else shown: it stays hidden.
+        QTest::qWait(50);
+        QVERIFY(!card.isVisible());
+
+        // Another window of the application shown (a capture starting): the hidden one first.
+        QWidget overlay;
+        overlay.show();
+        QVERIFY(card.isVisible());
+        QVERIFY(!service.isHidden());
+        QVERIFY(QTest::qWaitForWindowExposed(&overlay));
+
+        // An activation brings them back as well, and a window hidden by its owner stays hidden.
+        QWidget closed;
+        service.hide();
+        QVERIFY(!card.isVisible() && !overlay.isVisible());
+        service.activate();
+        QVERIFY(card.isVisible() && overlay.isVisible());
+        QVERIFY(!closed.isVisible());
+        service.hide();
+        card.close();
+        service.activate();
+        QVERIFY(!card.isVisible());
+        QVERIFY(overlay.isVisible());
+    }
+
     void activatesNextWindow()
     {
         REQUIRE_X11();

@@ -9,6 +9,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // The tray icon's embedded window (XEmbed fallback) belongs to the tray: it is neither focused nor
@@ -37,10 +40,9 @@ QtApplicationService::QtApplicationService(QObject* parent)
 
 void QtApplicationService::activate()
 {
-    if (!m_activationPending && QCoreApplication::instance()) {
-        m_activationPending = true;
-        QCoreApplication::instance()->installEventFilter(this);
-    }
+    unhide();
+    m_activationPending = true;
+    updateEventFilter();
     // The focus window first, else the last visible one listed.
     const QSet<QWindow*> trayIcons = trayIconWindows();
     QWindow* current = QGuiApplication::focusWindow();
@@ -63,14 +65,58 @@ void QtApplicationService::hide()
     for (QWidget* widget : widgets) {
         if (widget->windowHandle())
             widgetWindows.insert(widget->windowHandle());
-        if (widget->isVisible() && !isTrayIcon(*widget))
+        if (widget->isVisible() && !isTrayIcon(*widget)) {
             widget->hide();
+            m_hiddenWidgets.append(widget);
+        }
     }
     const QWindowList windows = QGuiApplication::topLevelWindows();
     for (QWindow* window : windows) {
-        if (window->isVisible() && !widgetWindows.contains(window))
+        if (window->isVisible() && !widgetWindows.contains(window)) {
             window->hide();
+            m_hiddenWindows.append(window);
+        }
     }
+    updateEventFilter();
+}
+
+void QtApplicationService::unhide()
+{
+    // Taken first: showing them comes back through the event filter.
+    const QList<QPointer<QWidget>> widgets = std::exchange(m_hiddenWidgets, {});
+    const QList<QPointer<QWindow>> windows = std::exchange(m_hiddenWindows, {});
+    updateEventFilter();
+    for (const QPointer<QWidget>& widget : widgets) {
+        if (widget && !widget->isVisible())
+            widget->show();
+    }
+    for (const QPointer<QWindow>& window : windows) {
+        if (window && !window->isVisible())
+            window->show();
+    }
+}
+
+bool QtApplicationService::isHiddenByUs(const QWindow* window) const
+{
+    return std::any_of(m_hiddenWindows.cbegin(), m_hiddenWindows.cend(),
+                       [window](const QPointer<QWindow>& hidden) { return hidden == window; }) ||
+           std::any_of(m_hiddenWidgets.cbegin(), m_hiddenWidgets.cend(),
+                       [window](const QPointer<QWidget>& hidden) {
+                           return hidden && hidden->windowHandle() == window;
+                       });
+}
+
+void QtApplicationService::updateEventFilter()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    const bool wanted = application && (m_activationPending || isHidden());
+    if (wanted == m_filtering)
+        return;
+    m_filtering = wanted;
+    if (wanted)
+        application->installEventFilter(this);
+    else
+        application->removeEventFilter(this);
 }
 
 void QtApplicationService::terminate()
@@ -81,13 +127,25 @@ void QtApplicationService::terminate()
 
 bool QtApplicationService::eventFilter(QObject* watched, QEvent* event)
 {
+    // A hidden window its owner closes meanwhile stays closed.
+    if (event->type() == QEvent::Close && watched->isWidgetType()) {
+        m_hiddenWidgets.removeIf([watched](const QPointer<QWidget>& hidden) { return hidden == watched; });
+        updateEventFilter();
+        return false;
+    }
     if (event->type() != QEvent::Show || !watched->isWindowType())
         return false;
     auto* window = static_cast<QWindow*>(watched);
-    if (window->parent() || !takesFocus(*window) || trayIconWindows().contains(window))
+    if (window->parent() || trayIconWindows().contains(window))
+        return false;
+    // Another window shown by the application brings back what hide() hid, as an activation would.
+    // Shown now, before that window is mapped, they stay below it.
+    if (isHidden() && !isHiddenByUs(window))
+        unhide();
+    if (!m_activationPending || !takesFocus(*window))
         return false;
     m_activationPending = false;
-    QCoreApplication::instance()->removeEventFilter(this);
+    updateEventFilter();
     // Once the window is mapped; it may be gone by then, and the connection with it.
     QMetaObject::invokeMethod(
         window, [window] { bringForward(window); }, Qt::QueuedConnection);

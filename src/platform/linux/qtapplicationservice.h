@@ -4,7 +4,9 @@
 
 #include "applicationservice.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 
 class QWindow;
 
@@ -13,15 +15,19 @@ class QtApplicationService : public QObject, public ApplicationService {
 public:
     explicit QtApplicationService(QObject* parent = nullptr);
 
-    // Raises the application's visible window, if any, and gives the next window shown the focus.
+    // Shows what hide() hid, raises the application's visible window, if any, and gives the next window
+    // shown the focus.
     void activate() override;
     // Hides every visible top-level window of the application except its tray icon; the window
-    // manager gives the focus back to the window that had it.
+    // manager gives the focus back to the window that had it. The hidden windows are shown again by
+    // activate() or as soon as another window of the application is shown (a capture starting).
     void hide() override;
     void terminate() override;
 
     // True between activate() and the next window shown.
     bool isActivationPending() const { return m_activationPending; }
+    // True between hide() and the next activation or window shown.
+    bool isHidden() const { return !m_hiddenWidgets.isEmpty() || !m_hiddenWindows.isEmpty(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -29,6 +35,12 @@ protected:
 private:
     static bool takesFocus(const QWindow& window);
     static void bringForward(QWindow* window);
+    void unhide();
+    bool isHiddenByUs(const QWindow* window) const;
+    void updateEventFilter();
 
     bool m_activationPending = false;
+    bool m_filtering = false;
+    QList<QPointer<QWidget>> m_hiddenWidgets;
+    QList<QPointer<QWindow>> m_hiddenWindows;
 };
