@@ -140,11 +140,12 @@ inline bool keys(const QStringList& names)
     return true;
 }
 
-// A system tray on the display (trayer, the XEmbed tray host) at the top right; null when it cannot start.
-inline std::unique_ptr<QProcess> startTrayHost()
+// A system tray on the display (trayer, the XEmbed tray host) at the top, on the right unless told
+// otherwise; null when it cannot start.
+inline std::unique_ptr<QProcess> startTrayHost(const QString& align = QStringLiteral("right"))
 {
     auto tray = std::make_unique<QProcess>();
-    tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+    tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", align, "--widthtype", "pixel",
                                            "--width", "160", "--height", "28", "--SetDockType", "true"});
     if (!tray->waitForStarted(5000))
         return nullptr;
