@@ -122,6 +122,21 @@ void AppDelegate::applicationDidFinishLaunching()
     // Switching to another application during a capture hides the application.
     connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this,
             [this] { m_platform.application->hide(); });
+    // The screen images are needed from the start of a capture until its rectangle has been cut out
+    // (at once, after the capture stopped): then they go, with the overlay's copy.
+    m_appKitViewModel->isCapturing().subscribe(this, [this](const bool& capturing) {
+        if (capturing)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_appKitViewModel->isCapturing().value())
+                    return;
+                m_displaySnapshot->clear();
+                m_captureWindow->setBackgroundImage(QImage());
+            },
+            Qt::QueuedConnection);
+    });
     // The preview window shows itself wherever it has cards, and nothing elsewhere.
     m_textPreviewWindow =
         std::make_unique<TextPreviewWindow>(*m_historyViewModel, *m_appKitViewModel, *m_platform.screens);

@@ -1,5 +1,7 @@
 #include "recognitionenginepool.h"
 
+#include "memoryrelease.h"
+
 #include <QtConcurrent>
 #include <QThread>
 
@@ -57,6 +59,8 @@ QFuture<RecognitionOutcome> RecognitionEnginePool::perform(QImage image)
         else
             outcome.error = QStringLiteral("no text recognition engine could be made");
         giveBack(std::move(engine));
+        // A recognition allocates tens of megabytes on this worker and frees nearly all of it.
+        MemoryRelease::releaseFreedMemory();
         return outcome;
     });
 }
@@ -68,5 +72,8 @@ void RecognitionEnginePool::warmUp()
         if (m_made > 0)
             return;
     }
-    m_threads.start([this] { giveBack(takeEngine()); });
+    m_threads.start([this] {
+        giveBack(takeEngine());
+        MemoryRelease::releaseFreedMemory();
+    });
 }

@@ -315,6 +315,31 @@ private slots:
         QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
     }
 
+    void theScreenImagesGoOnceTheCaptureEnds()
+    {
+        Fixture fixture;
+        const ScreenDescription main{QStringLiteral("MAIN"), QRectF(0, 0, 800, 600), 1.0, 1};
+        fixture.fakes.screens->screenList = {main};
+        fixture.fakes.screens->mouse = QPointF(10, 10);
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(800, 600));
+        const QImage& taken = fixture.fakes.displayCapture->images[1];
+        for (const bool cancelled : {false, true}) {
+            fixture.delegate.startCapture();
+            QTest::qWait(10);
+            // Held by the snapshot and the overlay while the capture runs.
+            QVERIFY(!taken.isDetached());
+            if (cancelled) {
+                fixture.delegate.appKitViewModel().setIsCapturingCancelled(true);
+                fixture.delegate.captureWindow()->stopCapture();
+            } else {
+                fixture.delegate.handleSelectedFrame(QRectF(10, 10, 40, 40));
+            }
+            QTest::qWait(10);
+            QVERIFY2(taken.isDetached(), cancelled ? "after a cancelled capture" : "after a capture");
+        }
+        QVERIFY(fixture.recognised(1));
+    }
+
     void everyDeliveryIsRecordedInTheHistory()
     {
         Fixture fixture;
