@@ -557,8 +557,14 @@ private slots:
 
         // What must not grow first: it is worth knowing even when some result was wrong.
         QVERIFY(atEarly.rssKb > 0 && atEnd.rssKb > 0);
+#ifndef OCULO_SANITIZED_BUILD
         QVERIFY2(atEnd.rssKb - atEarly.rssKb <= 10 * 1024,
                  qPrintable(QStringLiteral("RSS grew by %1 kB").arg(atEnd.rssKb - atEarly.rssKb)));
+#else
+        // AddressSanitizer keeps freed memory in quarantine (256 MB) and adds its shadow: the resident
+        // size says nothing of the program's own here. Descriptors, threads and windows still count.
+        qInfo("the resident size is not compared in a sanitized build");
+#endif
         QCOMPARE(atEnd.descriptors, atEarly.descriptors);
         QCOMPARE(atEnd.threads, atEarly.threads);
         QCOMPARE(atEnd.windows, atEarly.windows);

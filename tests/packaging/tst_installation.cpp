@@ -80,7 +80,7 @@ class TestInstallation : public QObject {
 
     static void removeTranslators()
     {
-        qDeleteAll(qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly));
+        qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly));
     }
 
 private slots:
@@ -232,7 +232,7 @@ private slots:
     {
         const QStringList directories = translationDirectories(bin());
         QCOMPARE(directories.value(0), translations());
-        const QStringList loaded = installTranslations(*qApp, QLocale(QStringLiteral("en_US")), directories);
+        const QStringList loaded = installTranslations(*QCoreApplication::instance(), QLocale(QStringLiteral("en_US")), directories);
         QCOMPARE(loaded.size(), 2);
         for (const QString& path : loaded)
             QCOMPARE(QFileInfo(path).path(), translations());
@@ -276,13 +276,13 @@ private slots:
         }
 
         const QStringList loaded =
-            installTranslations(*qApp, QLocale(locale), {m_folder.path(), QStringLiteral(":/i18n")});
+            installTranslations(*QCoreApplication::instance(), QLocale(locale), {m_folder.path(), QStringLiteral(":/i18n")});
         QStringList shown;
         for (const QString& path : loaded)
             shown.append(QString(path).replace(m_folder.path(), QStringLiteral("folder")));
         QCOMPARE(shown, expected);
         // Only the translators that loaded stay with the application.
-        QCOMPARE(qApp->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly).size(), expected.size());
+        QCOMPARE(QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly).size(), expected.size());
     }
 };
 
