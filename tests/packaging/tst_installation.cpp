@@ -232,7 +232,8 @@ private slots:
     {
         const QStringList directories = translationDirectories(bin());
         QCOMPARE(directories.value(0), translations());
-        const QStringList loaded = installTranslations(*QCoreApplication::instance(), QLocale(QStringLiteral("en_US")), directories);
+        const QStringList loaded =
+            installTranslations(*QCoreApplication::instance(), QLocale(QStringLiteral("en_US")), directories);
         QCOMPARE(loaded.size(), 2);
         for (const QString& path : loaded)
             QCOMPARE(QFileInfo(path).path(), translations());
@@ -275,14 +276,15 @@ private slots:
             QVERIFY(QFile::copy(translations() + u'/' + english, dir.filePath(name)));
         }
 
-        const QStringList loaded =
-            installTranslations(*QCoreApplication::instance(), QLocale(locale), {m_folder.path(), QStringLiteral(":/i18n")});
+        const QStringList loaded = installTranslations(*QCoreApplication::instance(), QLocale(locale),
+                                                       {m_folder.path(), QStringLiteral(":/i18n")});
         QStringList shown;
         for (const QString& path : loaded)
             shown.append(QString(path).replace(m_folder.path(), QStringLiteral("folder")));
         QCOMPARE(shown, expected);
         // Only the translators that loaded stay with the application.
-        QCOMPARE(QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly).size(), expected.size());
+        QCOMPARE(QCoreApplication::instance()->findChildren<QTranslator*>(Qt::FindDirectChildrenOnly).size(),
+                 expected.size());
     }
 };
 
