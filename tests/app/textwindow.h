@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QProcess>
 #include <QTest>
@@ -55,6 +56,20 @@ private:
     int lineHeight() const { return QFontMetrics(m_font).height() + 6; }
     QFont m_font;
 };
+
+// An image of one line of text, as a screenshot tool would put it on the clipboard.
+inline QImage oneLineImage(const QString& text)
+{
+    QImage image(460, 60, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(22);
+    painter.setFont(font);
+    painter.setPen(QColor(20, 20, 20));
+    painter.drawText(QRect(16, 0, 440, 60), Qt::AlignVCenter, text);
+    return image;
+}
 
 // Saves what the X server shows now under build/screenshots, for people to look at.
 inline void screenshot(const QString& name)

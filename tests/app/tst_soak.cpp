@@ -96,20 +96,6 @@ private:
     QFont m_font;
 };
 
-// An image of one line of text, as a screenshot tool would put it on the clipboard.
-QImage clipboardImage()
-{
-    QImage image(460, 60, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(22);
-    painter.setFont(font);
-    painter.setPen(QColor(20, 20, 20));
-    painter.drawText(QRect(16, 0, 440, 60), Qt::AlignVCenter, clipboardImageText);
-    return image;
-}
-
 QString point(QPoint p)
 {
     return QStringLiteral("%1 %2").arg(p.x()).arg(p.y());
@@ -474,7 +460,7 @@ private slots:
         m_bus = std::make_unique<PrivateSessionBus>();
         QVERIFY2(!m_bus->address().isEmpty(), qPrintable(m_bus->error()));
         QVERIFY(writeUrlHandler());
-        QVERIFY(clipboardImage().save(imageFile(), "PNG"));
+        QVERIFY(oneLineImage(clipboardImageText).save(imageFile(), "PNG"));
 
         // Quiet, and a history that never lets anything go.
         QDir().mkpath(configHome() + QStringLiteral("/oculo"));

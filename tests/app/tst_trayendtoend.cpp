@@ -19,20 +19,6 @@ namespace {
 const QString oculoPath = QStringLiteral(OCULO_BINARY_DIR "/oculo");
 const QString clipboardText = QStringLiteral("Convert this clipboard image");
 
-// An image of one line of text, as a screenshot tool would put it on the clipboard.
-QImage textImage()
-{
-    QImage image(460, 60, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(22);
-    painter.setFont(font);
-    painter.setPen(QColor(20, 20, 20));
-    painter.drawText(QRect(16, 0, 440, 60), Qt::AlignVCenter, clipboardText);
-    return image;
-}
-
 } // namespace
 
 class TestTrayEndToEnd : public QObject {
@@ -74,7 +60,7 @@ private slots:
 
     void theMenuConvertsTheClipboardAndRestoresItLater()
     {
-        QGuiApplication::clipboard()->setImage(textImage());
+        QGuiApplication::clipboard()->setImage(oneLineImage(clipboardText));
         QTest::qWait(300);
         openMenu();
         screenshot(QStringLiteral("tray-menu.png"));
