@@ -27,6 +27,7 @@
 
 #include <atomic>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -77,18 +78,6 @@ QByteArray bmpClaiming(qint32 width, qint32 height)
     qToLittleEndian(width, bmp.data() + 18);
     qToLittleEndian(height, bmp.data() + 22);
     return bmp;
-}
-
-qint64 highWaterKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 } // namespace
@@ -158,10 +147,10 @@ class TestHostileInput : public QObject {
     // The load ended in time within memory; recognised and counted as given.
     static void checkEnd(Fixture& fixture, double seconds, int recognised, qint64 counted)
     {
-        qInfo("%.3f s, process peak %lld MiB", seconds, highWaterKiB() / 1024);
+        qInfo("%.3f s, process peak %lld MiB", seconds, HostileFiles::highWaterKiB(::getpid()) / 1024);
         QCOMPARE(fixture.loader->finished(), 1);
         QVERIFY2(seconds * 1000 < HostileFiles::timeLimitMs(), qPrintable(QString::number(seconds)));
-        QVERIFY(highWaterKiB() < HostileFiles::memoryLimitKiB());
+        QVERIFY(HostileFiles::highWaterKiB(::getpid()) < HostileFiles::memoryLimitKiB());
         QCOMPARE(fixture.recognised(), recognised);
         QCOMPARE(fixture.delegate->settingsViewModel().numberOfCaptures().value(), counted);
     }

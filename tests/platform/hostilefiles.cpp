@@ -1,6 +1,7 @@
 #include "hostilefiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -16,6 +17,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -60,22 +62,9 @@ int channelsOf(int colourType)
     }
 }
 
-// The resident high-water mark of a running process, from /proc; 0 once it is gone.
-qint64 highWaterKiB(pid_t pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
 bool sanitized()
 {
-#ifdef OCULO_SANITIZE
+#ifdef OCULO_SANITIZED_BUILD
     return true;
 #else
     return qEnvironmentVariableIntValue("OCULO_SANITIZE") != 0;
@@ -202,6 +191,40 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
            file.flush();
+}
+
+QStringList writeMisleadingFiles(const QString& folder)
+{
+    const QDir dir(folder);
+    const auto path = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
+    const QByteArray pdf = pdfPage(612, 792);
+    const bool made = ::mkfifo(QFile::encodeName(path("x.png")).constData(), 0644) == 0 &&
+                      QFile::link(QStringLiteral("/dev/zero"), path("zero.png")) &&
+                      writeSparse(path("big.png"), qint64(2) << 30) &&
+                      QFile::link(path("loop-b.png"), path("loop-a.png")) &&
+                      QFile::link(path("loop-a.png"), path("loop-b.png")) &&
+                      QDir().mkpath(path("folder.png")) && writeBytes(path("empty.pdf"), {}) &&
+                      writeBytes(path("truncated.pdf"), pdf.left(pdf.size() / 2)) &&
+                      writeBytes(path("claims.png"), pngClaiming(100000, 100000)) &&
+                      writeZeroPng(path("bomb.png"), 32768, 32768, 8, 0) &&
+                      writeBytes(path("claims.tiff"), tiffClaiming(1000000, 1000000));
+    if (!made)
+        return {};
+    return {path("x.png"),      path("zero.png"),   path("big.png"),       path("loop-a.png"),
+            path("folder.png"), path("empty.pdf"),  path("truncated.pdf"), path("claims.png"),
+            path("bomb.png"),   path("claims.tiff")};
+}
+
+qint64 highWaterKiB(pid_t pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
 }
 
 qint64 memoryLimitKiB()

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
 namespace HostileFiles {
 
 // A PNG of zero bytes (black, or transparent with alpha) streamed to the file a row at a time: a few
@@ -22,11 +24,20 @@ QByteArray pdfPage(double widthPoints, double heightPoints);
 // A file of this size that takes no space: a hole, all zero bytes.
 bool writeSparse(const QString& path, qint64 size);
 bool writeBytes(const QString& path, const QByteArray& bytes);
+// The files in `folder` that Open, drops and --recognize must refuse quickly: a FIFO named x.png, a link
+// to /dev/zero, a 2 GB sparse file, a link loop, a folder, an empty and a truncated PDF, a PNG claiming
+// 100000 x 100000 pixels, a decompression bomb (32768 x 32768 zero pixels in about a megabyte) and a
+// TIFF claiming 1000000 x 1000000. Their paths, in that order (one per loop); empty when one could not
+// be made.
+QStringList writeMisleadingFiles(const QString& folder);
 
 // The most a program reading one of these files may use, resident, and the longest it may take for
-// one: 1 GiB and 5 seconds; 2 GiB and 15 seconds in sanitized builds (OCULO_SANITIZE defined, or set
-// to 1 in the environment for a sanitized oculo), whose shadow memory, quarantine and slower code count.
+// one: 1 GiB and 5 seconds; 2 GiB and 15 seconds in sanitized builds (OCULO_SANITIZED_BUILD defined, or
+// OCULO_SANITIZE set to 1 in the environment for a sanitized oculo), whose shadow memory, quarantine and
+// slower code count.
 qint64 memoryLimitKiB();
+// The resident high-water mark of a running process, from /proc; 0 once it is gone.
+qint64 highWaterKiB(pid_t pid);
 int timeLimitMs();
 
 struct MeasuredRun {
