@@ -45,8 +45,8 @@ AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePo
     // live image that could show the overlay.
     m_displaySnapshot = std::make_unique<DisplaySnapshot>(*m_platform.displayCapture);
     m_processor = std::make_unique<CaptureProcessing>(
-        CaptureProcessing::Services{*m_displaySnapshot, *m_platform.windowList, *m_platform.userDefaults,
-                                    *m_platform.systemSound},
+        CaptureProcessing::Services{*m_displaySnapshot, *m_platform.windowList, *m_platform.screens,
+                                    *m_platform.userDefaults, *m_platform.systemSound},
         m_recognitionPool);
     m_appKitViewModel = std::make_unique<AppKitViewModel>();
     registerDefaults(m_platform);

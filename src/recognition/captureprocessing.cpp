@@ -48,9 +48,12 @@ void CaptureProcessing::captureAndRecognize(const ScreenDescription& screen, con
     if (image.isNull())
         return;
 
+    // The window list is in global top-down points, the selection from the screen's top-left corner.
+    const QPointF screenOrigin = m_services.screens.topDownFrame(screen.frame).topLeft();
+    const QRectF globalRect = rect.translated(screenOrigin);
     std::optional<Window> window;
     for (const Window& candidate : onScreenWindows()) {
-        if (candidate.frame.contains(rect)) {
+        if (candidate.frame.contains(globalRect)) {
             window = candidate;
             break;
         }

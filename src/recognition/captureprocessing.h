@@ -16,6 +16,7 @@
 
 class DisplayCapture;
 class RecognitionEnginePool;
+class Screens;
 class SystemSound;
 class UserDefaults;
 class WindowList;
@@ -27,6 +28,7 @@ public:
     struct Services {
         DisplayCapture& displayCapture;
         WindowList& windowList;
+        Screens& screens; // places a screen's selection among the listed windows
         UserDefaults& userDefaults;
         SystemSound& systemSound;
     };

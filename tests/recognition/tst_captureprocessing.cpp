@@ -38,8 +38,9 @@ class TestCaptureProcessing : public QObject {
         };
         std::shared_ptr<RecognitionEnginePool> pool = std::make_shared<RecognitionEnginePool>(
             FakeRecognitionEngine::factory(record, [this](const QImage& image) { return answer(image); }), 2);
-        CaptureProcessing processor{
-            {*fakes.displayCapture, *fakes.windowList, *fakes.userDefaults, *fakes.systemSound}, pool};
+        CaptureProcessing processor{{*fakes.displayCapture, *fakes.windowList, *fakes.screens,
+                                     *fakes.userDefaults, *fakes.systemSound},
+                                    pool};
         QList<CaptureItem> items;
         QStringList diagnostics;
         std::mutex diagnosticsMutex;
@@ -52,6 +53,7 @@ class TestCaptureProcessing : public QObject {
         Fixture()
         {
             fakes.userDefaults->registerDefaults({{"playSound", true}});
+            fakes.screens->screenList = {screen};
             fakes.displayCapture->images.insert(7, gradientDisplay(800, 600));
             processor.setDiagnosticSink([this](const QString& line) {
                 std::lock_guard lock(diagnosticsMutex);
@@ -209,6 +211,36 @@ private slots:
         QCOMPARE(listed.first().applicationName, QStringLiteral("Small"));
     }
 
+    void theWindowIsLookedForWhereTheCaptureScreenIs_data()
+    {
+        QTest::addColumn<QRectF>("frame");    // bottom-up, around a 1280x800 primary screen
+        QTest::addColumn<QPointF>("topLeft"); // its top-left corner, top-down
+        QTest::newRow("right") << QRectF(1280, 0, 800, 600) << QPointF(1280, 200);
+        QTest::newRow("below") << QRectF(0, -600, 800, 600) << QPointF(0, 800);
+        QTest::newRow("above") << QRectF(0, 800, 800, 600) << QPointF(0, -600);
+    }
+
+    void theWindowIsLookedForWhereTheCaptureScreenIs()
+    {
+        QFETCH(QRectF, frame);
+        QFETCH(QPointF, topLeft);
+        Fixture fixture;
+        fixture.screen.frame = frame;
+        fixture.fakes.screens->screenList = {{QStringLiteral("primary"), QRectF(0, 0, 1280, 800), 1.0, 1},
+                                             fixture.screen};
+        // The same place on each screen.
+        const QRectF local(0, 0, 400, 300);
+        const Window wanted{local.translated(topLeft), QStringLiteral("OnCaptureScreen"), 2};
+        fixture.fakes.windowList->entries = QList<WindowListEntry>{
+            entry(local, QStringLiteral("OnPrimary"), 1),
+            entry(wanted.frame, wanted.applicationName, wanted.windowNumber),
+        };
+        fixture.processor.captureAndRecognize(fixture.screen, QRectF(50, 50, 100, 100));
+        fixture.settle();
+        QCOMPARE(fixture.items.size(), 1);
+        QCOMPARE(fixture.items.first().window, wanted);
+    }
+
     void aSelectionNoWindowContainsHasNoWindow()
     {
         Fixture fixture;
@@ -260,8 +292,9 @@ private slots:
             1);
         int received = 0;
         {
-            CaptureProcessing processor(
-                {*fakes.displayCapture, *fakes.windowList, *fakes.userDefaults, *fakes.systemSound}, pool);
+            CaptureProcessing processor({*fakes.displayCapture, *fakes.windowList, *fakes.screens,
+                                         *fakes.userDefaults, *fakes.systemSound},
+                                        pool);
             processor.recognizedText().subscribe(this, [&](const CaptureItem&) { ++received; });
             processor.recognize(QImage(4, 4, QImage::Format_RGB32), std::nullopt);
         }
