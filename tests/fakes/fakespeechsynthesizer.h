@@ -1,6 +1,7 @@
 // A speech synthesizer for unit tests: records what it is asked to speak and how often it is stopped.
-// Like the real one it reports a stop as a cancel; the start and finish reports are sent by the test
-// (`reportStart`, `reportFinish`), from any thread it likes.
+// Like the real one it counts as speaking from `speak` on, before any start report, stops what it is
+// speaking when asked to speak again, and reports a stop as a cancel; the start and finish reports are
+// sent by the test (`reportStart`, `reportFinish`), from any thread it likes.
 #pragma once
 
 #include "speechsynthesizer.h"
@@ -22,6 +23,8 @@ public:
 
     void speak(const QString& text, const QString& languageCode) override
     {
+        if (speaking)
+            stop();
         spoken.append({text, languageCode});
         speaking = true;
     }

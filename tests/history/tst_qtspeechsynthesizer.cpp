@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,10 +29,14 @@ bool hasSpeechDispatcher()
 // A speech-dispatcher of the test's own: the synthesizer starts it on demand (as it would start the
 // desktop's) with runtime and configuration directories in a temporary folder, its audio going to
 // ALSA's null device, so nothing is heard and no sound card is needed. `audioOutput` "pulse" with no
-// sound server gives a dispatcher whose audio cannot be opened.
+// sound server gives a dispatcher whose audio cannot be opened. The recorder reads no sound: it takes
+// two seconds over each text and then writes it down, so a text cancelled meanwhile is not written.
 class PrivateSpeechDispatcher {
 public:
-    explicit PrivateSpeechDispatcher(const QString& audioOutput = QStringLiteral("alsa"))
+    enum class Reader { espeak, recorder };
+
+    explicit PrivateSpeechDispatcher(const QString& audioOutput = QStringLiteral("alsa"),
+                                     Reader reader = Reader::espeak)
     {
         QDir root(m_dir.path());
         root.mkpath(QStringLiteral("run"));
@@ -39,10 +44,18 @@ public:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         root.mkpath(QStringLiteral("config/speech-dispatcher"));
         write(QStringLiteral("asound.conf"), "pcm.!default { type null }\nctl.!default { type hw card 0 }\n");
-        write(
-            QStringLiteral("config/speech-dispatcher/speechd.conf"),
-            "LogLevel 3\nLogDir \"default\"\nTimeout 5\nAudioOutputMethod \"" + audioOutput.toUtf8() +
-                "\"\nAddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\nDefaultModule espeak-ng\n");
+        const QByteArray recorderConf = m_dir.filePath(QStringLiteral("recorder.conf")).toUtf8();
+        write(QStringLiteral("recorder.conf"),
+              "GenericExecuteSynth \"sleep 2 && printf '%s\\\\n' \\'$DATA\\' >> " + readFile().toUtf8() +
+                  "\"\nGenericLanguage \"en\" \"en\" \"utf-8\"\nAddVoice \"en\" \"MALE1\" \"default\"\n");
+        const QByteArray module =
+            reader == Reader::espeak
+                ? "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
+                  "DefaultModule espeak-ng\n"
+                : "AddModule \"recorder\" \"sd_generic\" \"" + recorderConf + "\"\nDefaultModule recorder\n";
+        write(QStringLiteral("config/speech-dispatcher/speechd.conf"),
+              "LogLevel 3\nLogDir \"default\"\nTimeout 5\nAudioOutputMethod \"" + audioOutput.toUtf8() +
+                  "\"\n" + module);
         qputenv("XDG_RUNTIME_DIR", root.filePath(QStringLiteral("run")).toUtf8());
         qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toUtf8());
         qputenv("ALSA_CONFIG_PATH", root.filePath(QStringLiteral("asound.conf")).toUtf8());
@@ -70,6 +83,15 @@ public:
             ::kill(pid, SIGKILL);
     }
 
+    // The texts the recorder read to the end, in order.
+    QStringList readTexts() const
+    {
+        QFile file(readFile());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
     static QByteArray socketAddress(const QString& runtimeDir)
     {
         return "unix_socket:" +
@@ -77,6 +99,8 @@ public:
     }
 
 private:
+    QString readFile() const { return m_dir.filePath(QStringLiteral("read.txt")); }
+
     void write(const QString& name, const QByteArray& content)
     {
         QFile file(m_dir.filePath(name));
@@ -97,11 +121,12 @@ struct SpeakingHistory {
     QList<bool> states;
     Cancellable token = model.isSpeaking().subscribe([this](const bool& value) { states.append(value); });
 
-    double captureFrench()
+    double capture(const QString& text)
     {
-        model.addCapture({{frenchText}, std::nullopt}, false);
+        model.addCapture({{text}, std::nullopt}, false);
         return model.items().value().constLast().timestamp;
     }
+    double captureFrench() { return capture(frenchText); }
 };
 
 // With no speech service: speak returns at once, warns once, and the model never speaks.
@@ -173,6 +198,41 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(history.states, (QList<bool>{false, true, false}), 30000);
         QCOMPARE(history.synthesizer.currentVoice().locale().language(), QLocale::French);
         QVERIFY(!history.synthesizer.isSpeaking());
+    }
+
+    void aSecondSpeakStopsTheFirst_data()
+    {
+        QTest::addColumn<bool>("firstStarted");
+        QTest::addColumn<QList<bool>>("states");
+        QTest::newRow("before the first is reported started")
+            << false << QList<bool>{false, false, true, false};
+        QTest::newRow("after it started") << true << QList<bool>{false, true, false, true, false};
+    }
+
+    void aSecondSpeakStopsTheFirst()
+    {
+        QFETCH(bool, firstStarted);
+        QFETCH(QList<bool>, states);
+        if (!hasSpeechDispatcher())
+            QSKIP("needs speech-dispatcher");
+        PrivateSpeechDispatcher dispatcher(QStringLiteral("alsa"), PrivateSpeechDispatcher::Reader::recorder);
+        // Qt's engine starts in a voice for the default locale; the recorder has an English one only.
+        const QLocale locale;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restoreLocale = qScopeGuard([&] { QLocale::setDefault(locale); });
+        SpeakingHistory history;
+        const double first = history.capture(QStringLiteral("first"));
+        const double second = history.capture(QStringLiteral("second"));
+        history.model.speak(first);
+        QVERIFY(history.synthesizer.isSpeaking());
+        if (firstStarted)
+            QTRY_COMPARE_WITH_TIMEOUT(history.states, (QList<bool>{false, true}), 30000);
+        history.model.speak(second);
+        QVERIFY(history.synthesizer.isSpeaking());
+        // The first is reported cancelled by the second speak, which alone is read to the end.
+        QTRY_COMPARE_WITH_TIMEOUT(history.states, states, 30000);
+        QVERIFY(!history.synthesizer.isSpeaking());
+        QCOMPARE(dispatcher.readTexts(), QStringList{QStringLiteral("second")});
     }
 
     void missingSpeechDispatcherLeavesSpeechOff()

@@ -7,6 +7,7 @@
 namespace {
 
 const QString engineName = QStringLiteral("speechd");
+constexpr std::chrono::milliseconds cancelRepeatInterval{200};
 
 } // namespace
 
@@ -17,7 +18,14 @@ QtSpeechSynthesizer::QtSpeechSynthesizer()
         warnOnce(QStringLiteral("an utterance never ended; speech-dispatcher's audio output seems unusable"));
         if (m_engine)
             m_engine->stop(QTextToSpeech::BoundaryHint::Immediate);
-        utteranceEnded(true);
+        giveUp();
+    });
+    m_cancelTimer.setInterval(cancelRepeatInterval);
+    QObject::connect(&m_cancelTimer, &QTimer::timeout, &m_cancelTimer, [this] {
+        if (m_engine)
+            m_engine->stop(QTextToSpeech::BoundaryHint::Immediate);
+        if (m_isDrainReported)
+            engineFreed();
     });
 }
 
@@ -28,19 +36,31 @@ void QtSpeechSynthesizer::speak(const QString& text, const QString& languageCode
     if (!ensureEngine())
         return;
     // One utterance at a time, also when the previous one has not been reported started yet.
-    if (m_engine->state() != QTextToSpeech::Ready)
+    if (isSpeaking())
         stop();
-    chooseVoice(languageCode);
-    m_textLength = text.size();
-    m_engine->say(text);
+    if (m_phase == Phase::idle)
+        say(Request{text, languageCode});
+    else
+        m_next = Request{text, languageCode};
 }
 
 void QtSpeechSynthesizer::stop()
 {
     if (!m_engine)
         return;
-    m_isStopping = m_isSpeaking;
-    m_engine->stop(QTextToSpeech::BoundaryHint::Immediate);
+    const bool wasSpeaking = isSpeaking();
+    m_next.reset();
+    if (m_phase == Phase::handedOver)
+        m_cancelsWhenStarted = true;
+    else if (m_phase == Phase::started)
+        startDraining();
+    if (wasSpeaking)
+        utteranceEnded(true);
+}
+
+bool QtSpeechSynthesizer::isSpeaking() const
+{
+    return m_next || m_phase == Phase::started || (m_phase == Phase::handedOver && !m_cancelsWhenStarted);
 }
 
 void QtSpeechSynthesizer::setDelegate(std::weak_ptr<SpeechSynthesizerDelegate> delegate)
@@ -108,13 +128,23 @@ bool QtSpeechSynthesizer::ensureEngine()
     QObject::connect(engine.get(), &QTextToSpeech::errorOccurred, engine.get(),
                      [this](QTextToSpeech::ErrorReason, const QString& reason) {
                          warnOnce(reason);
-                         if (m_isSpeaking)
-                             utteranceEnded(true);
+                         giveUp();
                      });
+    m_reportedState = engine->state();
     m_defaultLocale = engine->locale();
     m_defaultVoice = engine->voice();
     m_engine = std::move(engine);
     return true;
+}
+
+void QtSpeechSynthesizer::say(const Request& request)
+{
+    chooseVoice(request.languageCode);
+    m_textLength = request.text.size();
+    m_phase = Phase::handedOver;
+    m_cancelsWhenStarted = false;
+    m_stallTimer.start(m_stallBase + m_stallPerCharacter * m_textLength);
+    m_engine->say(request.text);
 }
 
 void QtSpeechSynthesizer::chooseVoice(const QString& languageCode)
@@ -140,33 +170,92 @@ void QtSpeechSynthesizer::chooseVoice(const QString& languageCode)
 
 void QtSpeechSynthesizer::engineStateChanged(int state)
 {
+    const int previous = std::exchange(m_reportedState, state);
     switch (QTextToSpeech::State(state)) {
     case QTextToSpeech::Speaking:
-        if (m_isSpeaking)
+        // Only what was handed over can start; anything else is news of an utterance given up.
+        if (m_phase != Phase::handedOver)
             return;
-        m_isSpeaking = true;
+        if (m_cancelsWhenStarted) {
+            startDraining();
+            return;
+        }
+        m_phase = Phase::started;
         m_stallTimer.start(m_stallBase + m_stallPerCharacter * m_textLength);
         if (auto delegate = m_delegate.lock())
             delegate->didStart();
         return;
     case QTextToSpeech::Ready:
     case QTextToSpeech::Paused:
-        if (m_isSpeaking)
-            utteranceEnded(m_isStopping);
+        switch (m_phase) {
+        case Phase::idle:
+            return;
+        case Phase::handedOver:
+            // The engine coming back after an error is no news of the utterance handed over.
+            if (previous == QTextToSpeech::Error)
+                return;
+            // Ended without being reported started: refused, or cancelled by another client.
+            if (m_cancelsWhenStarted) {
+                engineFreed();
+                return;
+            }
+            [[fallthrough]];
+        case Phase::started:
+            m_phase = Phase::idle;
+            utteranceEnded(false);
+            return;
+        case Phase::draining:
+            // Freed at the next cancel.
+            m_isDrainReported = true;
+            return;
+        }
         return;
     case QTextToSpeech::Error:
         warnOnce(m_engine ? m_engine->errorString() : QString());
-        if (m_isSpeaking)
-            utteranceEnded(true);
+        giveUp();
         return;
     }
 }
 
+void QtSpeechSynthesizer::startDraining()
+{
+    m_phase = Phase::draining;
+    m_isDrainReported = false;
+    m_engine->stop(QTextToSpeech::BoundaryHint::Immediate);
+    m_cancelTimer.start();
+}
+
+// The unwanted utterance is gone: the one asked for meanwhile, if any, is handed over now.
+void QtSpeechSynthesizer::engineFreed()
+{
+    m_phase = Phase::idle;
+    m_cancelsWhenStarted = false;
+    m_isDrainReported = false;
+    m_cancelTimer.stop();
+    if (m_next)
+        say(*std::exchange(m_next, std::nullopt));
+    else
+        m_stallTimer.stop();
+}
+
+void QtSpeechSynthesizer::giveUp()
+{
+    const bool wasSpeaking = isSpeaking();
+    m_phase = Phase::idle;
+    m_cancelsWhenStarted = false;
+    m_isDrainReported = false;
+    m_next.reset();
+    m_cancelTimer.stop();
+    m_stallTimer.stop();
+    if (wasSpeaking)
+        utteranceEnded(true);
+}
+
 void QtSpeechSynthesizer::utteranceEnded(bool cancelled)
 {
-    m_stallTimer.stop();
-    m_isSpeaking = false;
-    m_isStopping = false;
+    // An unwanted one the engine still has keeps the watch on.
+    if (m_phase == Phase::idle)
+        m_stallTimer.stop();
     auto delegate = m_delegate.lock();
     if (!delegate)
         return;

@@ -3,6 +3,11 @@
 // perhaps starting) speech-dispatcher can take seconds. When the service cannot be reached, or an
 // utterance never ends because the service's audio output is broken, speaking does nothing or is
 // given up, the delegate is told the utterance ended, and a warning is logged once.
+// It counts as speaking from `speak` on, before speech-dispatcher reports the utterance started.
+// speech-dispatcher misses a cancel that comes before an utterance has started, and reports one that
+// comes just as it starts as done while its reading module goes on: an unwanted utterance is cancelled
+// once it has started, again every so often, and once more after its end is reported; only then is
+// the text asked for meanwhile handed over.
 #pragma once
 
 #include "speechsynthesizer.h"
@@ -27,7 +32,7 @@ public:
 
     void speak(const QString& text, const QString& languageCode) override;
     void stop() override;
-    bool isSpeaking() const override { return m_isSpeaking; }
+    bool isSpeaking() const override;
     void setDelegate(std::weak_ptr<SpeechSynthesizerDelegate> delegate) override;
 
     // The voice of the latest utterance; a default-made voice before the first one.
@@ -45,17 +50,38 @@ public:
     static std::optional<QLocale> bestLocale(const QList<QLocale>& available, const QLocale& wanted);
 
 private:
+    struct Request {
+        QString text;
+        QString languageCode;
+    };
+
+    // What the engine is doing with the utterances handed to it.
+    enum class Phase {
+        idle,
+        handedOver, // said, not reported started or ended yet
+        started,    // reported started, and wanted
+        draining,   // started but no longer wanted: cancelled until after its end is reported
+    };
+
     bool ensureEngine();
+    void say(const Request& request);
     void chooseVoice(const QString& languageCode);
     void engineStateChanged(int state);
+    void startDraining();
+    void engineFreed();
+    void giveUp();
     void utteranceEnded(bool cancelled);
     void warnOnce(const QString& reason);
 
     std::unique_ptr<QTextToSpeech> m_engine;
     bool m_isUnavailable = false;
     bool m_hasWarned = false;
-    bool m_isSpeaking = false;
-    bool m_isStopping = false;
+    Phase m_phase = Phase::idle;
+    bool m_cancelsWhenStarted = false; // the one handed over is no longer wanted
+    bool m_isDrainReported = false;    // the end of the one draining is reported
+    std::optional<Request> m_next;     // wanted, handed over once the engine is free of the unwanted one
+    int m_reportedState = 0;           // the engine's state as last reported
+    QTimer m_cancelTimer;              // repeats the cancel while draining
     QLocale m_defaultLocale;
     QVoice m_defaultVoice;
     std::weak_ptr<SpeechSynthesizerDelegate> m_delegate;
