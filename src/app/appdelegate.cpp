@@ -258,7 +258,7 @@ void AppDelegate::openWebSearch(const QStringList& lines)
     const auto url = WebSearch::searchUrl(*urlPrefix, lines);
     if (!url)
         return;
-    if (!m_platform.urlOpener->openUrl(*url))
+    if (!m_platform.urlOpener->openEncodedUrl(*url))
         qCDebug(lcApp) << "No handler opened" << *url;
     m_platform.application->hide();
 }

@@ -1,5 +1,7 @@
 #include "websearch.h"
 
+#include <QUrl>
+
 namespace WebSearch {
 
 namespace {
@@ -62,13 +64,13 @@ std::optional<QString> percentEncodeAlphanumerics(const QString& text)
     return out;
 }
 
-std::optional<QUrl> searchUrl(const QString& urlPrefix, const QStringList& lines)
+std::optional<QString> searchUrl(const QString& urlPrefix, const QStringList& lines)
 {
     const auto encoded = percentEncodeAlphanumerics(lines.join(u' '));
     if (!encoded)
         return std::nullopt;
-    const QUrl url(urlPrefix + *encoded, QUrl::StrictMode);
-    if (!url.isValid())
+    QString url = urlPrefix + *encoded;
+    if (!QUrl(url, QUrl::StrictMode).isValid())
         return std::nullopt;
     return url;
 }

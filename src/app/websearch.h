@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 
 #include <optional>
 
@@ -14,8 +13,8 @@ namespace WebSearch {
 // hexadecimal). None for text that is no valid Unicode (an unpaired surrogate).
 std::optional<QString> percentEncodeAlphanumerics(const QString& text);
 
-// The prefix followed directly by the encoded text; none when the text cannot be encoded or the result
-// is not a valid URL.
-std::optional<QUrl> searchUrl(const QString& urlPrefix, const QStringList& lines);
+// The prefix followed directly by the encoded text, as text to be opened as it is (a QUrl would decode
+// some escapes); none when the text cannot be encoded or the result is not a valid URL.
+std::optional<QString> searchUrl(const QString& urlPrefix, const QStringList& lines);
 
 } // namespace WebSearch

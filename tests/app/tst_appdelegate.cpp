@@ -166,6 +166,15 @@ private slots:
         QCOMPARE(fixture.fakes.pasteboard->setStrings, QStringList{"x"});
     }
 
+    void theSearchOpensTheEncodedTextAsItIs()
+    {
+        Fixture fixture;
+        fixture.delegate.openWebSearch({"e.g. a-b", "c_d~"});
+        // A QUrl would turn "%2E" back into ".", and so on.
+        QCOMPARE(fixture.fakes.urlOpener->openedEncodedUrls,
+                 QStringList{rawValue(DefaultSearchEngines::duckduckgo) + "e%2Eg%2E%20a%2Db%20c%5Fd%7E"});
+    }
+
     void aSearchWithoutTemplateOrWithAnInvalidOneDoesNothing()
     {
         Fixture fixture;

@@ -1,6 +1,7 @@
 #include "linux/boundedimageloader.h"
 #include "linux/canberrasystemsound.h"
 #include "linux/clipboardpasteboard.h"
+#include "linux/desktopurlopener.h"
 #include "linux/filedialogopenpanel.h"
 #include "linux/qtapplicationservice.h"
 #include "linux/qtmodifierkeys.h"
@@ -12,6 +13,7 @@
 #include <QImageWriter>
 #include <QMimeData>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -428,6 +430,36 @@ private slots:
         next.show();
         QVERIFY(!service.isActivationPending());
         QTRY_COMPARE(QGuiApplication::focusWindow(), next.windowHandle());
+    }
+
+    void urlsReachTheHandlerEncodedAsGiven()
+    {
+        REQUIRE_X11();
+        // xdg-open as the desktop runs it, except that it only notes the URL, one a line.
+        const QString urls = m_dir.filePath(QStringLiteral("opened-urls"));
+        const QString script =
+            writeFile(QStringLiteral("xdg-open"),
+                      QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n").arg(urls).toUtf8());
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_dir.path().toUtf8() + ':' + path);
+        const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
+        const auto opened = [&] {
+            QFile file(urls);
+            return file.open(QIODevice::ReadOnly)
+                       ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                       : QStringList();
+        };
+
+        DesktopUrlOpener opener;
+        // The escapes stay as written; only what is not printable ASCII is escaped.
+        QVERIFY(opener.openEncodedUrl(QStringLiteral("https://example.org/?q=e%2Eg%2E%20caf\u00e9")));
+        QTRY_COMPARE(opened(), QStringList{"https://example.org/?q=e%2Eg%2E%20caf%C3%A9"});
+        // One a QUrl keeps as it is goes the ordinary way.
+        QVERIFY(opener.openEncodedUrl(QStringLiteral("https://example.org/?q=a%20b")));
+        QTRY_COMPARE(opened(), (QStringList{"https://example.org/?q=e%2Eg%2E%20caf%C3%A9",
+                                            "https://example.org/?q=a%20b"}));
+        QVERIFY(!opener.openEncodedUrl(QStringLiteral("not a url [")));
     }
 
     void soundFailureLoggedOnce()
