@@ -459,12 +459,11 @@ private slots:
         QCOMPARE(fixture.fakes.systemSound->captureSoundCount, 0);
     }
 
-    void hugeResultsAndALongHistoryStayResponsive()
+    // bench/history-bench times the same steps.
+    void hugeResultsAndALongHistoryAreKeptWhole()
     {
         Fixture fixture;
         fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
-        QElapsedTimer timer;
-        timer.start();
         const QString megabyte(1 << 20, u'w');
         fixture.delegate.handleRecognizedText(CaptureItem{{megabyte}, std::nullopt});
         QStringList manyLines;
@@ -472,7 +471,6 @@ private slots:
             manyLines << QStringLiteral("line %1").arg(i);
         fixture.delegate.handleRecognizedText(CaptureItem{manyLines, std::nullopt});
         fixture.delegate.handleRecognizedText(CaptureItem{{QString()}, std::nullopt});
-        const qint64 delivered = timer.restart();
         QCOMPARE(fixture.fakes.pasteboard->setStrings.first().size(), megabyte.size());
 
         HistoryViewModel& history = fixture.delegate.historyViewModel();
@@ -481,18 +479,10 @@ private slots:
             items.append(
                 HistoryItem{1e9 + i, {QStringLiteral("capture %1").arg(i), "second line"}, std::nullopt});
         history.setItems(items);
-        const qint64 stored = timer.restart();
         fixture.delegate.statusItemController().menuWillOpen();
-        const qint64 menu = timer.restart();
         fixture.delegate.showHistory();
         QVERIFY(QTest::qWaitForWindowExposed(fixture.delegate.historyWindow()));
-        const qint64 window = timer.elapsed();
         QCOMPARE(fixture.delegate.statusItemController().historyItem()->menu()->actions().size(), 10003);
-        qInfo() << "1 MB and 10000-line results delivered in" << delivered << "ms; 10003 items stored in"
-                << stored << "ms; menu prepared in" << menu << "ms; history window shown in" << window
-                << "ms";
-        // Generous bounds: they catch work that grows with the square of the history, not slow machines.
-        QVERIFY(delivered < 3000 && stored < 3000 && menu < 3000 && window < 3000);
     }
 
     void preferencesAndAboutShowTheirTabsInOneWindow()
