@@ -1,6 +1,7 @@
 #include "appdelegate.h"
 
 #include "appkitviewmodel.h"
+#include "applicationicon.h"
 #include "applogging.h"
 #include "automaticlanguageengine.h"
 #include "captureprocessing.h"
@@ -341,7 +342,8 @@ SettingsWindow* AppDelegate::makeSettingsWindowIfNeeded()
     }
     m_settingsWindow = std::make_unique<SettingsWindow>(*m_settingsViewModel, toggleScreenCaptureMode(),
                                                         *m_loginItem, *m_platform.urlOpener);
-    m_settingsWindow->setApplicationIcon(StatusItemIcon::make());
+    m_settingsWindow->setAboutTabIcon(StatusItemIcon::make());
+    m_settingsWindow->setApplicationIcon(ApplicationIcon::make());
     m_settingsWindow->centerOn(mainScreenArea());
     return m_settingsWindow.get();
 }

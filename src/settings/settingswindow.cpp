@@ -30,7 +30,7 @@ SettingsWindow::SettingsWindow(SettingsViewModel& viewModel, const GlobalShortcu
     m_pages->addWidget(m_search);
     m_pages->addWidget(m_about);
     connect(m_tabBar, &SettingsTabBar::tabClicked, this, &SettingsWindow::selectTab);
-    setApplicationIcon(QGuiApplication::windowIcon());
+    setAboutTabIcon(QGuiApplication::windowIcon());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,9 +66,13 @@ void SettingsWindow::centerOn(const QRect& area)
     move(frame.topLeft());
 }
 
-void SettingsWindow::setApplicationIcon(const QIcon& icon)
+void SettingsWindow::setAboutTabIcon(const QIcon& icon)
 {
     m_tabBar->tab(int(SettingsTab::about))->setIcon(icon);
+}
+
+void SettingsWindow::setApplicationIcon(const QIcon& icon)
+{
     m_about->setApplicationIcon(icon);
 }
 

@@ -42,7 +42,9 @@ public:
     // Places the window in the middle of `area` (global top-down coordinates).
     void centerOn(const QRect& area);
 
-    // The image of the About tab and the icon on it; by default the application's window icon.
+    // The image of the About tab; by default the application's window icon.
+    void setAboutTabIcon(const QIcon& icon);
+    // The icon beside the product information on the About tab; by default the application's window icon.
     void setApplicationIcon(const QIcon& icon);
 
     // The index of the tab shown: 0 General, 1 Web Search, 2 About.

@@ -1,5 +1,7 @@
+#include "aboutview.h"
 #include "appdelegate.h"
 #include "appkitviewmodel.h"
+#include "applicationicon.h"
 #include "captureitem.h"
 #include "captureprocessing.h"
 #include "capturewindow.h"
@@ -9,9 +11,11 @@
 #include "historyviewmodel.h"
 #include "historywindow.h"
 #include "recognitionenginepool.h"
+#include "settingstabbar.h"
 #include "settingsviewmodel.h"
 #include "settingswindow.h"
 #include "statusitemcontroller.h"
+#include "statusitemicon.h"
 #include "welcomeview.h"
 #include "welcomewindow.h"
 
@@ -500,6 +504,20 @@ private slots:
         QCOMPARE(window->currentTabIndex(), 0);
         QCOMPARE(fixture.delegate.settingsViewModel().selectedTab().value(), SettingsTab::general);
         QCOMPARE(fixture.fakes.application->activateCount, 2);
+    }
+
+    void aboutShowsTheApplicationIconAndItsTabTheTrayGlyph()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        fixture.delegate.perform(MenuCommand::showAbout);
+        SettingsWindow* window = fixture.delegate.settingsWindow();
+        QVERIFY(window);
+        const QImage shown = window->aboutView().iconLabel()->pixmap().toImage();
+        QCOMPARE(shown, ApplicationIcon::make().pixmap(AboutView::iconSize).toImage());
+        QCOMPARE(qAlpha(shown.pixel(shown.rect().center())), 255); // drawn, not left blank
+        const auto glyph = [](const QIcon& icon) { return icon.pixmap(32).toImage(); };
+        QCOMPARE(glyph(window->tabBar().tab(2)->icon()), glyph(StatusItemIcon::make()));
     }
 
     void theWelcomeWindowComesOnTheFirstLaunchOnly()

@@ -1,4 +1,5 @@
 #include "aboutview.h"
+#include "applicationicon.h"
 #include "defaultsearchengines.h"
 #include "fakeurlopener.h"
 #include "generalsettingsview.h"
@@ -442,7 +443,8 @@ private slots:
         WidgetScreenshots::useFusion(dark);
         {
             Harness harness;
-            harness.window->setApplicationIcon(StatusItemIcon::make());
+            harness.window->setAboutTabIcon(StatusItemIcon::make());
+            harness.window->setApplicationIcon(ApplicationIcon::make());
             harness.show();
             QStringList saved;
             saved << WidgetScreenshots::save(*harness.window, QStringLiteral("settings-general"), dark);
