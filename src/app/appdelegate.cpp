@@ -32,9 +32,17 @@
 #include "welcomeview.h"
 #include "welcomewindow.h"
 
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QPointer>
 #include <QtConcurrent>
+
+namespace {
+
+// How long a capture waits at most for the desktop to paint over the windows of ours it took away.
+constexpr std::chrono::milliseconds redrawBound{150};
+
+} // namespace
 
 AppDelegate::AppDelegate(Platform& platform, std::shared_ptr<RecognitionEnginePool> recognitionPool,
                          QObject* parent)
@@ -121,8 +129,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_captureWindow = std::make_unique<CaptureWindow>(
         *m_appKitViewModel, *m_platform.screens, [this](const QRectF& rect) { handleSelectedFrame(rect); });
     // Switching to another application during a capture hides the application.
-    connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this,
-            [this] { m_platform.application->hide(); });
+    connect(m_captureWindow.get(), &CaptureWindow::hiddenOnDeactivation, this, [this] {
+        stepBack();
+        m_platform.application->hide();
+    });
     // The screen images are needed from the start of a capture until its rectangle has been cut out
     // (at once, after the capture stopped): then they go, with the overlay's copy.
     m_appKitViewModel->isCapturing().subscribe(this, [this](const bool& capturing) {
@@ -135,6 +145,8 @@ void AppDelegate::applicationDidFinishLaunching()
                     return;
                 m_displaySnapshot->clear();
                 m_captureWindow->setBackgroundImage(QImage());
+                // What went out of the way of the capture comes back, done or cancelled.
+                stepBack();
             },
             Qt::QueuedConnection);
     });
@@ -200,6 +212,15 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::startCapture()
 {
+    // A start while the overlay is up belongs to that capture: its snapshot stays (a new one would show
+    // the overlay), and the overlay follows the pointer to its screen with that screen's image.
+    if (m_appKitViewModel->isCapturing().value() && m_captureWindow->isVisible()) {
+        m_captureWindow->followPointer();
+        return;
+    }
+    // From here on the desktop's drawing is noted, so that the snapshot can wait for it to paint over
+    // the windows of ours that go now or went a moment ago (the menu whose item started this).
+    m_platform.displayCapture->beginRedrawWatch();
     const auto screen = AppKitViewModel::screenUnderPointer(m_platform.screens->screens(),
                                                             m_platform.screens->mouseLocation());
     if (!screen)
@@ -214,6 +235,7 @@ void AppDelegate::startCapture()
     if (m_takingSnapshot)
         return;
     m_takingSnapshot = true;
+    stepAside();
     m_displaySnapshot->take(m_platform.screens->screens());
     m_takingSnapshot = false;
     m_captureWindow->setScreenFrame(*screen);
@@ -222,16 +244,42 @@ void AppDelegate::startCapture()
     m_captureWindow->startCapture(*screen);
 }
 
+void AppDelegate::stepAside()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const QRegion uncovered = m_platform.application->stepAside();
+    m_isSteppedAside = true;
+    // The cards count down only while they can be read.
+    m_historyViewModel->setIsPreviewCountdownHeld(true);
+    if (uncovered.isEmpty())
+        return;
+    const bool redrawn = m_platform.displayCapture->waitForRedraw(uncovered, redrawBound);
+    qCDebug(lcApp).nospace() << "Oculo's windows out of the way after " << clock.elapsed() << " ms"
+                             << (redrawn ? "" : " (not all seen redrawn)");
+}
+
+void AppDelegate::stepBack()
+{
+    if (!m_isSteppedAside)
+        return;
+    m_isSteppedAside = false;
+    m_platform.application->stepBack();
+    m_historyViewModel->setIsPreviewCountdownHeld(false);
+}
+
 void AppDelegate::handleSelectedFrame(const QRectF& rect)
 {
     if (m_appKitViewModel->isCapturingCancelled().value())
         return;
-    const auto screen = AppKitViewModel::screenUnderPointer(m_platform.screens->screens(),
-                                                            m_platform.screens->mouseLocation());
-    if (!screen)
+    const auto underPointer = AppKitViewModel::screenUnderPointer(m_platform.screens->screens(),
+                                                                  m_platform.screens->mouseLocation());
+    if (!underPointer)
         return;
+    // The selection lies on the screen the drag began on, wherever it ended.
+    const ScreenDescription screen = m_appKitViewModel->currentScreen().value().value_or(*underPointer);
     m_captureWindow->stopCapture();
-    m_processor->captureAndRecognize(*screen, rect);
+    m_processor->captureAndRecognize(screen, rect);
 }
 
 void AppDelegate::handleRecognizedText(const CaptureItem& item)

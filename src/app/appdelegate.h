@@ -89,6 +89,10 @@ public:
     const GlobalShortcuts::Name& toggleScreenCaptureMode();
 
 private:
+    // Takes Oculo's windows off the screen for the snapshot and waits for the desktop to paint over
+    // them; stepBack() brings them back when the capture is over.
+    void stepAside();
+    void stepBack();
     // Decodes the file or data off the main thread, then recognises it with no window.
     void recognizeFileInBackground(const QString& path);
     void recognizeClipboardDataInBackground(const QByteArray& data);
@@ -120,6 +124,7 @@ private:
     std::unique_ptr<WelcomeWindow> m_welcomeWindow;
     bool m_welcomeWindowHasNoScreen = false;
     bool m_takingSnapshot = false;
+    bool m_isSteppedAside = false;
     std::unique_ptr<HotKeyCenter> m_hotKeyCenter;
     std::optional<GlobalShortcuts::Name> m_toggleScreenCaptureMode;
     Cancellables m_cancellables;

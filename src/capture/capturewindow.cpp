@@ -179,8 +179,17 @@ void CaptureWindow::mouseMoveEvent(QMouseEvent* event)
     QWidget::mouseMoveEvent(event);
 }
 
+void CaptureWindow::followPointer()
+{
+    updateMouseLocation();
+}
+
 void CaptureWindow::updateMouseLocation()
 {
+    // During a drag the pointer is the gesture's, which leaves it alone while Space is held, and the
+    // selection belongs to the screen the drag began on: tracking resumes with the next move after it.
+    if (m_view->isDragUnderway())
+        return;
     m_viewModel.updateMouseLocation(m_screens.screens(), m_screens.mouseLocation());
 }
 

@@ -30,6 +30,8 @@ public:
 
     void startCapture(const ScreenDescription& screen);
     void stopCapture();
+    // Tracks the pointer now, as a movement would: onto another screen, the capture follows it.
+    void followPointer();
 
     // Whether the X server gave this window the keyboard and the pointer.
     bool hasKeyboardGrab() const { return m_keyboardGrabbed; }

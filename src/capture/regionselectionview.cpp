@@ -133,6 +133,11 @@ void RegionSelectionView::setBackgroundImage(const QImage& image)
     update();
 }
 
+bool RegionSelectionView::isDragUnderway() const
+{
+    return d->gesture.isActive();
+}
+
 void RegionSelectionView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

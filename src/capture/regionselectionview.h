@@ -24,6 +24,8 @@ public:
     // The screen as it was when the capture started, in its pixels (device pixel ratio set to the
     // screen's scale); drawn under every layer. A null image draws nothing under the layers.
     void setBackgroundImage(const QImage& image);
+    // Whether the primary button is down on the overlay: a drag is under way.
+    bool isDragUnderway() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -109,7 +109,7 @@ void HistoryViewModel::removeExpiredHistory()
 
 void HistoryViewModel::decreaseRecentsTTL()
 {
-    if (m_isRecentlyTTLDecreasingDisabled || m_isSpeaking.value())
+    if (m_isRecentlyTTLDecreasingDisabled || m_isPreviewCountdownHeld || m_isSpeaking.value())
         return;
     for (auto& entry : m_recentlyCapturedTTL)
         --entry.second;

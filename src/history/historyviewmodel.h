@@ -58,6 +58,9 @@ public:
     void setItems(QList<HistoryItem> items);
     void setRecentlyCapturedText(QList<HistoryItem> items);
     void setIsRecentlyTTLDecreasingDisabled(bool value);
+    // The cards are off the screen (during a capture): their countdown waits, whatever the pointer does.
+    void setIsPreviewCountdownHeld(bool value) { m_isPreviewCountdownHeld = value; }
+    bool isPreviewCountdownHeld() const { return m_isPreviewCountdownHeld; }
 
     // Records one recognition result; the first one starts both timers.
     void addCapture(const CaptureItem& capture, bool isWebSearch);
@@ -98,6 +101,7 @@ private:
     std::shared_ptr<SpeechObserver> m_speechObserver;
     Subject<QStringList> m_historicalText;
     bool m_isRecentlyTTLDecreasingDisabled = false;
+    bool m_isPreviewCountdownHeld = false;
     SettingsViewModel& m_settings;
     std::unique_ptr<QTimer> m_historyTimer;
     std::unique_ptr<QTimer> m_recentsTimer;

@@ -313,6 +313,56 @@ private slots:
         QCOMPARE(fixture.record->images.first().pixelColor(0, 0), QColor(Qt::white));
     }
 
+    void theSnapshotWaitsForOurWindowsAndOneCaptureKeepsIt()
+    {
+        Fixture fixture;
+        const ScreenDescription left{QStringLiteral("LEFT"), QRectF(0, 0, 1280, 900), 1.0, 1};
+        const ScreenDescription right{QStringLiteral("RIGHT"), QRectF(1280, 450, 640, 450), 2.0, 2};
+        fixture.fakes.screens->screenList = {left, right};
+        fixture.fakes.displayCapture->images.insert(1, solidImage(Qt::white).scaled(1280, 900));
+        fixture.fakes.displayCapture->images.insert(2, solidImage(Qt::black).scaled(1280, 900));
+        fixture.fakes.application->uncovered = QRegion(900, 700, 360, 180);
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        FakeDisplayCapture& display = *fixture.fakes.displayCapture;
+        HistoryViewModel& history = fixture.delegate.historyViewModel();
+
+        fixture.delegate.startCapture();
+        // Our windows went and the desktop redrew what they covered before any display image was taken.
+        QCOMPARE(fixture.fakes.application->stepAsideCount, 1);
+        QCOMPARE(display.redrawWatchCount, 1);
+        QCOMPARE(display.redrawnAreas, QList<QRegion>{fixture.fakes.application->uncovered});
+        QCOMPARE(display.imagesBeforeRedraw, QList<int>{0});
+        QCOMPARE(display.callCount(), 2);
+        QVERIFY(history.isPreviewCountdownHeld());
+
+        // Started again with the overlay up, on the other screen: the same capture, moved there with the
+        // image taken at its start.
+        fixture.fakes.screens->mouse = QPointF(1300, 800);
+        fixture.delegate.startCapture();
+        QCOMPARE(display.callCount(), 2);
+        QCOMPARE(fixture.fakes.application->stepAsideCount, 1);
+        QCOMPARE(fixture.delegate.settingsViewModel().numberOfCaptures().value(), 1);
+        QCOMPARE(fixture.delegate.appKitViewModel().currentScreen().value(), right);
+        QCOMPARE(fixture.delegate.captureWindow()->geometry(), QRect(1280, 0, 640, 450));
+
+        // A drag that ends on the left screen still cuts out of the right one, where it began.
+        fixture.fakes.screens->mouse = QPointF(100, 100);
+        fixture.delegate.handleSelectedFrame(QRectF(10, 10, 4, 4));
+        QVERIFY(fixture.recognised(1));
+        QCOMPARE(fixture.record->images.first().pixelColor(0, 0), QColor(Qt::black));
+        // Once the capture is over, what stepped aside comes back and the cards count down again.
+        QTRY_COMPARE(fixture.fakes.application->stepBackCount, 1);
+        QVERIFY(!history.isPreviewCountdownHeld());
+
+        // With nothing of ours on the screen, nothing is waited for; a cancelled capture brings back too.
+        fixture.fakes.application->uncovered = QRegion();
+        fixture.delegate.startCapture();
+        QCOMPARE(display.redrawnAreas.size(), 1);
+        fixture.delegate.appKitViewModel().setIsCapturingCancelled(true);
+        fixture.delegate.captureWindow()->stopCapture();
+        QTRY_COMPARE(fixture.fakes.application->stepBackCount, 2);
+    }
+
     void aCancelledCaptureRecognisesNothing()
     {
         Fixture fixture;

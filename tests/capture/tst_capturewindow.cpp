@@ -264,6 +264,8 @@ private slots:
 
     void cleanup()
     {
+        // A failed check must not leave a button or key held for the tests that follow.
+        runXdotool({"keyup", "space", "mouseup", "1"});
         if (m_window && m_model.isCapturing().value())
             m_window->stopCapture();
         if (m_window)
@@ -301,8 +303,8 @@ private slots:
               returnedAt, exposed.firstAt, painted.firstAt);
         QVERIFY(m_client->isViewable(window));
         QVERIFY(m_client->isOverrideRedirect(window));
-        QCOMPARE(m_client->geometry(window), QRect(0, 0, 1920, 1080));
-        QCOMPARE(m_window->geometry(), QRect(0, 0, 1920, 1080));
+        QCOMPARE(m_client->geometry(window), screenRect());
+        QCOMPARE(m_window->geometry(), screenRect());
         QCOMPARE(m_window->regionSelectionView().geometry(), m_window->rect());
         QCOMPARE(m_client->topmostViewable(), window);
         QTRY_COMPARE(m_client->inputFocus(), window);
@@ -340,10 +342,13 @@ private slots:
     {
         QTest::addColumn<QRectF>("frame");   // bottom-up points
         QTest::addColumn<QRect>("geometry"); // X pixels, top-down
-        QTest::newRow("the whole screen") << QRectF(0, 0, 1920, 1080) << QRect(0, 0, 1920, 1080);
-        QTest::newRow("top-left part") << QRectF(0, 480, 800, 600) << QRect(0, 0, 800, 600);
-        QTest::newRow("bottom-right part") << QRectF(1120, 0, 800, 600) << QRect(1120, 480, 800, 600);
-        QTest::newRow("in the middle") << QRectF(300, 200, 640, 450) << QRect(300, 430, 640, 450);
+        const int w = screenRect().width();
+        const int h = screenRect().height();
+        QTest::newRow("the whole screen") << QRectF(0, 0, w, h) << QRect(0, 0, w, h);
+        QTest::newRow("top-left part") << QRectF(0, h - 600, 800, 600) << QRect(0, 0, 800, 600);
+        QTest::newRow("bottom-right part")
+            << QRectF(w - 800, 0, 800, 600) << QRect(w - 800, h - 600, 800, 600);
+        QTest::newRow("in the middle") << QRectF(300, 200, 640, 450) << QRect(300, h - 650, 640, 450);
     }
     void screenFrame()
     {
@@ -444,16 +449,37 @@ private slots:
         QTest::addColumn<QPoint>("position"); // X pixels, top-down
         QTest::newRow("300, 400") << QPoint(300, 400);
         QTest::newRow("top-left corner") << QPoint(0, 0);
-        QTest::newRow("bottom-right corner") << QPoint(1919, 1079);
+        QTest::newRow("bottom-right corner") << screenRect().bottomRight();
     }
     void pointerMoves()
     {
         QFETCH(QPoint, position);
+        const int h = screenRect().height();
         m_window->startCapture(m_screen);
-        QCOMPARE(m_model.mouseLocation().value(), QPointF(50, 1080 - 60));
+        QCOMPARE(m_model.mouseLocation().value(), QPointF(50, h - 60));
         xdotool({QStringLiteral("mousemove"), QString::number(position.x()), QString::number(position.y())});
-        QTRY_COMPARE(m_model.mouseLocation().value(), QPointF(position.x(), 1080 - position.y()));
+        QTRY_COMPARE(m_model.mouseLocation().value(), QPointF(position.x(), h - position.y()));
         QCOMPARE(m_model.flippedMouseY(), double(position.y()));
+    }
+
+    void spaceHeldDuringADragFreezesPointerAndSelection()
+    {
+        const int h = screenRect().height();
+        m_window->startCapture(m_screen);
+        xdotool({"mousemove", "100", "100", "mousedown", "1", "mousemove", "300", "200"});
+        QTRY_COMPARE(m_model.selectedFrame().value(), QRectF(100, 100, 200, 100));
+        QTRY_COMPARE(m_model.mouseLocation().value(), QPointF(300, h - 200));
+        xdotool({"keydown", "space", "mousemove", "500", "400", "mousemove", "520", "420"});
+        QTRY_VERIFY(m_model.isMovingCaptureArea().value());
+        QTest::qWait(300);
+        // Neither the crosshair nor the selection follows the pointer while Space is held.
+        QCOMPARE(m_model.mouseLocation().value(), QPointF(300, h - 200));
+        QCOMPARE(m_model.selectedFrame().value(), QRectF(100, 100, 200, 100));
+        xdotool({"keyup", "space", "mousemove", "540", "440"});
+        QTRY_COMPARE(m_model.selectedFrame().value(), QRectF(100, 100, 440, 340));
+        QCOMPARE(m_model.mouseLocation().value(), QPointF(540, h - 440));
+        xdotool({"keydown", "Escape", "keyup", "Escape", "mouseup", "1"});
+        QTRY_VERIFY(!m_model.isCapturing().value());
     }
 
     void clickAfterStopGoesToTheWindowBelow()
@@ -543,7 +569,7 @@ private slots:
         QTRY_VERIFY(m_window->windowHandle()->isExposed());
         // Left alone by the window manager: no frame, above the frames it manages, focused.
         QCOMPARE(m_client->parentOf(window), m_client->root());
-        QCOMPARE(m_client->geometry(window), QRect(0, 0, 1920, 1080));
+        QCOMPARE(m_client->geometry(window), screenRect());
         QCOMPARE(m_client->topmostViewable(), window);
         QTRY_COMPARE(m_client->inputFocus(), window);
         QVERIFY(!m_client->canGrabKeyboard());
@@ -554,6 +580,8 @@ private slots:
     }
 
 private:
+    static QRect screenRect() { return QGuiApplication::primaryScreen()->geometry(); }
+
     AppKitViewModel m_model;
     QtScreens m_screens;
     ScreenDescription m_screen;

@@ -11,6 +11,10 @@ class FakeDisplayCapture : public DisplayCapture {
 public:
     QMap<quint32, QImage> images;
     QList<quint32> requestedIds;
+    int redrawWatchCount = 0;
+    // The areas waited for, and how many display images had been asked for before each wait.
+    QList<QRegion> redrawnAreas;
+    QList<int> imagesBeforeRedraw;
 
     int callCount() const { return int(requestedIds.size()); }
 
@@ -18,5 +22,12 @@ public:
     {
         requestedIds.append(displayId);
         return images.value(displayId);
+    }
+    void beginRedrawWatch() override { ++redrawWatchCount; }
+    bool waitForRedraw(const QRegion& area, std::chrono::milliseconds) override
+    {
+        redrawnAreas.append(area);
+        imagesBeforeRedraw.append(callCount());
+        return true;
     }
 };

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QRect>
 #include <QRectF>
 
 namespace DevicePixels {
@@ -29,6 +30,20 @@ inline QRectF toPoints(const QRectF& pixels, const ScreenScale& screen)
     const double scale = usableScale(screen.scale);
     const QPointF origin = screen.frame.topLeft();
     return {origin + (pixels.topLeft() - origin) / scale, pixels.size() / scale};
+}
+
+// The part of a rectangle in points that lies on the screen, in X pixels (the smallest whole pixels
+// holding it); empty when it misses the screen.
+inline QRect toPixels(const QRectF& points, const ScreenScale& screen)
+{
+    const QRectF onScreen = points.intersected(screen.frame);
+    if (onScreen.isEmpty())
+        return {};
+    const double scale = usableScale(screen.scale);
+    const QPointF origin = screen.frame.topLeft();
+    const QPointF topLeft = origin + (onScreen.topLeft() - origin) * scale;
+    const QPointF bottomRight = origin + (onScreen.bottomRight() - origin) * scale;
+    return QRectF(topLeft, bottomRight).toAlignedRect();
 }
 
 // The screen a rectangle in X pixels is on: the one holding its centre, else the one it overlaps most;

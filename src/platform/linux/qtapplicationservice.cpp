@@ -32,6 +32,10 @@ QSet<QWindow*> trayIconWindows()
     return windows;
 }
 
+// What was hidden this long before a picture of the display may still be on the screen: a menu closes as
+// its item is chosen, and the windows below repaint what it covered a little later.
+constexpr std::chrono::milliseconds justHidden{300};
+
 } // namespace
 
 QtApplicationService::QtApplicationService(QObject* parent)
@@ -78,6 +82,33 @@ void QtApplicationService::hide()
         }
     }
     updateEventFilter();
+}
+
+QRegion QtApplicationService::stepAside()
+{
+    QRegion covered;
+    const QWidgetList widgets = QApplication::topLevelWidgets();
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisible() || isTrayIcon(*widget))
+            continue;
+        covered += HiddenWindowLog::coveredArea(*widget);
+        if (widget->windowType() == Qt::Popup) {
+            widget->close();
+            continue;
+        }
+        widget->hide();
+        m_steppedAside.append(widget);
+    }
+    return covered + m_hiddenWindowLog.hiddenWithin(justHidden);
+}
+
+void QtApplicationService::stepBack()
+{
+    const QList<QPointer<QWidget>> widgets = std::exchange(m_steppedAside, {});
+    for (const QPointer<QWidget>& widget : widgets) {
+        if (widget && widget->isHidden())
+            widget->show();
+    }
 }
 
 void QtApplicationService::unhide()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "applicationservice.h"
+#include "hiddenwindowlog.h"
 
 #include <QList>
 #include <QObject>
@@ -22,6 +23,10 @@ public:
     // manager gives the focus back to the window that had it. The hidden windows are shown again by
     // activate() or as soon as another window of the application is shown (a capture starting).
     void hide() override;
+    // Hides every visible top-level widget but the tray icon's (popups close for good) and returns the
+    // area they and the widgets hidden just before covered.
+    QRegion stepAside() override;
+    void stepBack() override;
     void terminate() override;
 
     // True between activate() and the next window shown.
@@ -39,6 +44,8 @@ private:
     bool isHiddenByUs(const QWindow* window) const;
     void updateEventFilter();
 
+    HiddenWindowLog m_hiddenWindowLog;
+    QList<QPointer<QWidget>> m_steppedAside;
     bool m_activationPending = false;
     bool m_filtering = false;
     QList<QPointer<QWidget>> m_hiddenWidgets;

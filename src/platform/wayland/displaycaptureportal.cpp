@@ -3,9 +3,17 @@
 #include "linux/qtscreens.h"
 #include "platformlogging.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+
+namespace {
+
+// Two frames at 60 Hz.
+constexpr std::chrono::milliseconds twoFrames{34};
+
+} // namespace
 
 DisplayCapturePortal::DisplayCapturePortal(QDBusConnection bus)
     : m_portal(std::move(bus))
@@ -18,6 +26,16 @@ bool DisplayCapturePortal::hasScreenCaptureAccess() const
     if (!m_offered)
         m_offered = m_portal.isOffered();
     return *m_offered;
+}
+
+bool DisplayCapturePortal::waitForRedraw(const QRegion& area, std::chrono::milliseconds bound)
+{
+    if (area.isEmpty())
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(std::min(bound, twoFrames), &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return true;
 }
 
 void DisplayCapturePortal::requestScreenCaptureAccess()

@@ -20,6 +20,9 @@ public:
     QImage createDisplayImage(quint32 displayId) override;
     bool hasScreenCaptureAccess() const override;
     void requestScreenCaptureAccess() override;
+    // The compositor shows whole frames: once it has had the unmapping of our windows and drawn two
+    // frames, the screenshot cannot hold them. Events run meanwhile.
+    bool waitForRedraw(const QRegion& area, std::chrono::milliseconds bound) override;
 
     // The part of the desktop's image that shows the screen at `screen` (logical geometry) of a desktop
     // spanning `desktop`, in pixelSize pixels (the screen's size times its scale); null when the image

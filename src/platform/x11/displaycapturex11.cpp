@@ -1,11 +1,40 @@
 #include "displaycapturex11.h"
 
+#include "linux/devicepixels.h"
 #include "linux/qtscreens.h"
 #include "platformlogging.h"
 
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+// A client repaints what was uncovered in one go; drawing that pauses this long is over.
+constexpr std::chrono::milliseconds quietAfterRedraw{16};
+
+xcb_connection_t* qtConnection()
+{
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    auto* x11 = application ? application->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The area in X pixels, screen by screen.
+QRegion toPixels(const QRegion& points)
+{
+    QRegion pixels;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const DevicePixels::ScreenScale scale{QRectF(screen->geometry()), screen->devicePixelRatio()};
+        for (const QRect& rect : points)
+            pixels += DevicePixels::toPixels(QRectF(rect), scale);
+    }
+    return pixels;
+}
+
+} // namespace
 
 QImage DisplayCaptureX11::createDisplayImage(quint32 displayId)
 {
@@ -31,4 +60,20 @@ QImage DisplayCaptureX11::createDisplayImage(quint32 displayId)
     image = image.convertToFormat(QImage::Format_RGB32);
     image.setDevicePixelRatio(1.0);
     return image;
+}
+
+void DisplayCaptureX11::beginRedrawWatch()
+{
+    if (qtConnection())
+        m_redrawWatch.begin();
+}
+
+bool DisplayCaptureX11::waitForRedraw(const QRegion& area, std::chrono::milliseconds bound)
+{
+    xcb_connection_t* connection = qtConnection();
+    if (!connection || !m_redrawWatch.isWatching())
+        return false;
+    // The unmapping of the windows taken away goes out now, not when the event loop next runs.
+    xcb_flush(connection);
+    return m_redrawWatch.wait(toPixels(area), quietAfterRedraw, bound);
 }
