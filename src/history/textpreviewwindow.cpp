@@ -73,12 +73,14 @@ void TextPreviewWindow::applyLayout()
             QWidget::setVisible(false);
         return;
     }
+    // A Wayland compositor places windows itself and tiles any it may resize: a window of a fixed size
+    // floats above the others there (where it floats is the compositor's choice). The fixed size follows
+    // the stack before the geometry is set, which it would clamp otherwise.
+    if (QGuiApplication::platformName().startsWith(u"wayland") &&
+        (minimumSize() != geometry.size() || maximumSize() != geometry.size()))
+        setFixedSize(geometry.size());
     if (geometry != this->geometry())
         setGeometry(geometry);
-    // A Wayland compositor places windows itself and tiles any it may resize: a window of a fixed size
-    // floats above the others there (where it floats is the compositor's choice).
-    if (QGuiApplication::platformName().startsWith(u"wayland") && size() != minimumSize())
-        setFixedSize(geometry.size());
     if (region != mask())
         setMask(region);
     if (!isVisible()) {

@@ -3,8 +3,10 @@
 // brings up the overlay of the running Oculo, full screen, showing the portal's image of the display; a
 // drag over a window's text puts exactly that text on the clipboard; Escape closes the overlay without
 // copying; the preview card of the result floats over the other windows instead of taking room from
-// them; `oculo --quit` ends Oculo; and `oculo --capture` with no Oculo running starts one with the
-// overlay. Prints how long `oculo --capture` takes until the overlay is on the screen.
+// them, and three results show three whole cards; `oculo --quit` ends Oculo; and `oculo --capture` with
+// no Oculo running starts one with the overlay. Prints how long `oculo --capture` takes until the
+// overlay is on the screen.
+#include "previewlayout.h"
 #include "sessiontextwindow.h"
 #include "waylandsession.h"
 
@@ -29,6 +31,11 @@ const QStringList paragraph{
 };
 
 const QRect outputRect(QPoint(0, 0), WaylandSession::outputSize);
+
+// The stack of preview cards: the space between two cards and the margins right and below the stack.
+constexpr int spacing = int(PreviewLayout::cardSpacing);
+constexpr int trailing = int(PreviewLayout::trailingPadding);
+constexpr int bottom = int(PreviewLayout::bottomPadding);
 
 } // namespace
 
@@ -79,10 +86,10 @@ class TestWaylandEndToEnd : public QObject {
     {
         if (!m_oculo || !m_oculo->isRunning())
             return;
-        const auto quit = m_session->run(oculoPath, {QStringLiteral("--quit")}, 20000, oculoEnvironment());
+        const auto quit = m_session->run(oculoPath, {QStringLiteral("--quit")}, 60000, oculoEnvironment());
         QVERIFY2(quit, "oculo --quit did not return");
         QCOMPARE(quit->exitCode, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_oculo->isRunning(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_oculo->isRunning(), 30000);
     }
 
     void ensureOculoRuns()
@@ -92,7 +99,7 @@ class TestWaylandEndToEnd : public QObject {
         m_oculo = startOculo({});
         QVERIFY2(m_oculo, "oculo did not start");
         QTRY_VERIFY2_WITH_TIMEOUT(busNameOwned() || !m_oculo->isRunning(), "oculo never took its bus name",
-                                  20000);
+                                  60000);
         QVERIFY2(m_oculo->isRunning(), "oculo ended at its start");
     }
 
@@ -114,6 +121,48 @@ class TestWaylandEndToEnd : public QObject {
         });
     }
 
+    // The preview window: the window of the running Oculo that is neither the overlay nor hidden.
+    std::optional<SwayWindow> previewWindow() const
+    {
+        for (const SwayWindow& window : m_session->windows()) {
+            if (window.pid == m_oculo->pid() && window.visible && !window.fullscreen)
+                return window;
+        }
+        return std::nullopt;
+    }
+
+    // Where card `index` (0 the oldest, on top) of equal `card`s is on the output: the stack ends at the
+    // window's bottom-right corner, less the stack's margins.
+    static QRect cardRect(const SwayWindow& window, QSize card, int index)
+    {
+        const int left = window.rect.right() + 1 - trailing - card.width();
+        return QRect(QPoint(left, window.rect.top() + index * (card.height() + spacing)), card);
+    }
+
+    // Whether most pixels of `rect`, less its rounded corners, have the card's fill (the light style's;
+    // the session has no dark theme). Neither the white text window nor a cut-off card has it.
+    static bool showsCardFill(const QImage& image, const QRect& rect)
+    {
+        const int inset = int(PreviewLayout::cornerSize);
+        const QRect inner = rect.adjusted(inset, 0, -inset, 0) & image.rect();
+        if (inner.width() < 10 || inner.height() < 4)
+            return false;
+        int fill = 0;
+        for (int y = inner.top(); y <= inner.bottom(); ++y) {
+            for (int x = inner.left(); x <= inner.right(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                fill += std::abs(qRed(pixel) - 246) <= 3 && std::abs(qGreen(pixel) - 246) <= 3 &&
+                        std::abs(qBlue(pixel) - 248) <= 3;
+            }
+        }
+        return fill * 2 > inner.width() * inner.height();
+    }
+
+    static QString describe(const QRect& rect)
+    {
+        return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+    }
+
     QPoint dragStart() const { return m_text.topLeft() - QPoint(16, 16); }
     QPoint dragEnd() const { return m_text.bottomRight() + QPoint(16, 16); }
     // Where the pointer waits while a capture starts. The portal's image of this session has the
@@ -131,7 +180,7 @@ class TestWaylandEndToEnd : public QObject {
         if (!capture)
             return -1;
         const qint64 owner = ownerIsCapture ? capture->pid() : m_oculo->pid();
-        if (!QTest::qWaitFor([&] { return overlayOf(owner).has_value(); }, 10000))
+        if (!QTest::qWaitFor([&] { return overlayOf(owner).has_value(); }, 60000))
             return -1;
         const qint64 took = clock.elapsed();
         const SwayWindow overlay = *overlayOf(owner);
@@ -145,8 +194,8 @@ class TestWaylandEndToEnd : public QObject {
     void dragOverTheTextCopiesIt(qint64 owner)
     {
         QVERIFY(m_session->drag(dragStart(), dragEnd()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), paragraph.join(u'\n'), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!overlayOf(owner), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), paragraph.join(u'\n'), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!overlayOf(owner), 30000);
         QCOMPARE(m_window->window().value_or(SwayWindow()).rect, outputRect);
     }
 
@@ -182,7 +231,7 @@ private slots:
             const qint64 took = startCapture(capture);
             QVERIFY2(took >= 0, "no full-screen window of the running oculo came after oculo --capture");
             times.append(took);
-            QTRY_VERIFY_WITH_TIMEOUT(!capture->isRunning(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(!capture->isRunning(), 30000);
             QCOMPARE(capture->process().exitCode(), 0);
             if (run == 0) {
                 QTest::qWait(300);
@@ -209,50 +258,80 @@ private slots:
             QStringLiteral("on the clipboard before, %1").arg(QCoreApplication::applicationPid());
         auto copy = m_session->start(QStringLiteral("wl-copy"), {QStringLiteral("--foreground"), before});
         QVERIFY(copy);
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), before, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), before, 30000);
         QVERIFY(m_session->movePointer(pointerAside()));
         std::unique_ptr<SessionProgram> capture;
         QVERIFY2(requestCapture(capture) >= 0, "no overlay came after oculo --capture");
-        QVERIFY(m_session->typeKey(QStringLiteral("Escape")));
-        QTRY_VERIFY_WITH_TIMEOUT(!overlayOf(m_oculo->pid()), 5000);
+        // A key sent before the overlay has the keyboard reaches nobody: Escape again until it goes.
+        const auto escapeClosesTheOverlay = [&] {
+            if (!overlayOf(m_oculo->pid()))
+                return true;
+            m_session->typeKey(QStringLiteral("Escape"));
+            return false;
+        };
+        QVERIFY2(QTest::qWaitFor(escapeClosesTheOverlay, 30000), "Escape did not close the overlay");
         QTest::qWait(1000);
         QCOMPARE(m_session->clipboardText(), before);
         QVERIFY(m_oculo->isRunning());
     }
 
     // sway tiles a window beside the others unless it floats: a card that does not float halves the
-    // window the text was read from.
-    void thePreviewCardFloatsOverTheOtherWindows()
+    // window the text was read from. The window grows with the stack: each card shows whole.
+    void previewCardsFloatOverTheOtherWindowsAndStackWhole()
     {
         quitOculo();
         QVERIFY(writeQuietDefaults(true));
         ensureOculoRuns();
-        std::unique_ptr<SessionProgram> capture;
-        QVERIFY2(startCapture(capture) >= 0, "no overlay came after oculo --capture");
-        QVERIFY(m_session->drag(dragStart(), dragEnd()));
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), paragraph.join(u'\n'), 20000);
-        std::optional<SwayWindow> card;
+        QSize card; // measured on the first card; every card shows the same text
+        for (int results = 1; results <= 3; ++results) {
+            std::unique_ptr<SessionProgram> capture;
+            QVERIFY2(startCapture(capture) >= 0, "no overlay came after oculo --capture");
+            QVERIFY(m_session->drag(dragStart(), dragEnd()));
+            QTRY_COMPARE_WITH_TIMEOUT(m_session->clipboardText(), paragraph.join(u'\n'), 60000);
+            if (results == 1) {
+                QTRY_VERIFY2_WITH_TIMEOUT(previewWindow().has_value(), "no preview card came with the result",
+                                          30000);
+                const SwayWindow window = *previewWindow();
+                const SwayWindow textWindow = m_window->window().value_or(SwayWindow());
+                QVERIFY2(
+                    window.floating && textWindow.rect == outputRect,
+                    qPrintable(QStringLiteral("the preview card \"%1\" is tiled at %2 and leaves the text "
+                                              "window %3 of the output")
+                                   .arg(window.title, describe(window.rect), describe(textWindow.rect))));
+                card = window.rect.size() - QSize(trailing, bottom);
+                QVERIFY2(card.width() > 100 && card.height() > 40, qPrintable(describe(window.rect)));
+            }
+            const QSize stack(card.width() + trailing,
+                              results * card.height() + (results - 1) * spacing + bottom);
+            QTRY_COMPARE_WITH_TIMEOUT(previewWindow().value_or(SwayWindow()).rect.size(), stack, 30000);
+            // The pointer rests on the newest card until the next capture: the cards stay meanwhile.
+            QVERIFY(m_session->movePointer(cardRect(*previewWindow(), card, results - 1).center()));
+        }
+
+        // Each card's pixels in the portal's image of the display, with the pointer out of the way.
+        QVERIFY(m_session->movePointer(pointerAside()));
+        const SwayWindow window = *previewWindow();
+        QVERIFY2(outputRect.contains(window.rect), qPrintable(describe(window.rect)));
+        QImage image;
+        QString error;
+        QString missing;
         QTRY_VERIFY2_WITH_TIMEOUT(
             [&] {
-                for (const SwayWindow& window : m_session->windows()) {
-                    if (window.pid == m_oculo->pid() && window.visible && !window.fullscreen)
-                        card = window;
+                image = m_session->screenshot(&error);
+                missing = image.isNull() ? error : QString();
+                for (int index = 0; index < 3 && !image.isNull(); ++index) {
+                    const QRect rect = cardRect(window, card, index);
+                    if (!showsCardFill(image, rect.adjusted(0, 0, 0, -rect.height() / 2)) ||
+                        !showsCardFill(image, rect.adjusted(0, rect.height() / 2, 0, 0)))
+                        missing +=
+                            QStringLiteral(" card %1 at %2 is not whole;").arg(index + 1).arg(describe(rect));
                 }
-                return card.has_value();
+                return missing.isEmpty();
             }(),
-            "no preview card came with the result", 5000);
-        const SwayWindow textWindow = m_window->window().value_or(SwayWindow());
-        QVERIFY2(
-            card->floating && textWindow.rect == outputRect,
-            qPrintable(QStringLiteral("the preview card \"%1\" is tiled at %2,%3 %4x%5 and leaves the text "
-                                      "window %6x%7 of the output")
-                           .arg(card->title)
-                           .arg(card->rect.x())
-                           .arg(card->rect.y())
-                           .arg(card->rect.width())
-                           .arg(card->rect.height())
-                           .arg(textWindow.rect.width())
-                           .arg(textWindow.rect.height())));
+            qPrintable(missing), 30000);
+        const QString dir = QStringLiteral(OCULO_BINARY_DIR "/screenshots");
+        QDir().mkpath(dir);
+        image.save(dir + QStringLiteral("/wayland-preview-cards.png"));
     }
 
     void quitEndsTheRunningOculo()
@@ -262,7 +341,7 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY(!busNameOwned());
-        const auto again = m_session->run(oculoPath, {QStringLiteral("--quit")}, 20000, oculoEnvironment());
+        const auto again = m_session->run(oculoPath, {QStringLiteral("--quit")}, 60000, oculoEnvironment());
         QVERIFY(again);
         QCOMPARE(again->exitCode, 1);
     }
@@ -288,7 +367,7 @@ private slots:
             return;
         if (m_oculo && (anyOverlay() || m_window->window().value_or(SwayWindow()).rect != outputRect)) {
             m_oculo->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(m_window->window().value_or(SwayWindow()).rect == outputRect, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_window->window().value_or(SwayWindow()).rect == outputRect, 30000);
         }
         QVERIFY(writeQuietDefaults(false));
     }
