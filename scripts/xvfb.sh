@@ -1,4 +1,5 @@
 # Sourced helpers: start_xvfb starts Xvfb on a free display and exports DISPLAY; stop_xvfb ends it.
+# OCULO_XVFB_SIZE sets its screen (default 1920x1080; e.g. OCULO_XVFB_SIZE=1280x800 scripts/test -L x11).
 xvfb_pid=
 
 start_xvfb() {
@@ -8,7 +9,7 @@ start_xvfb() {
     # start, and the next display is tried.
     for attempt in $(seq 20); do
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -noreset >/tmp/oculo-xvfb-$n.log 2>&1 &
+        Xvfb ":$n" -screen 0 "${OCULO_XVFB_SIZE:-1920x1080}x24" -nolisten tcp -noreset >/tmp/oculo-xvfb-$n.log 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 100); do
             if [ -e "/tmp/.X11-unix/X$n" ]; then
