@@ -1,6 +1,6 @@
 // What the end-to-end tests of the real oculo program need on the X display: another client's view of
-// it (whether a key combination is grabbed, whether the capture overlay is up), where oculo's tray icon
-// is, and xdotool runs.
+// it (whether a key combination is grabbed, whether the capture overlay is up and has the input, which
+// menus are open), where oculo's tray icon is, and xdotool runs.
 #pragma once
 
 #include "x11testmain.h"
@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <xcb/xcb.h>
@@ -65,6 +66,96 @@ public:
         return false;
     }
 
+    // Whether some client owns the selection `name`: WM_S0 for the window manager, _NET_SYSTEM_TRAY_S0
+    // for the system tray.
+    bool isSelectionOwned(const QByteArray& name)
+    {
+        const Reply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(m_connection,
+                                  xcb_intern_atom(m_connection, 0, quint16(name.size()), name.constData()),
+                                  nullptr),
+            &std::free);
+        if (!atom)
+            return false;
+        const Reply<xcb_get_selection_owner_reply_t> owner(
+            xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, atom->atom),
+                                          nullptr),
+            &std::free);
+        return owner && owner->owner != XCB_NONE;
+    }
+
+    // Whether another client holds the pointer grabbed, as the overlay does once it takes the input: a
+    // grab of our own is refused then (and released at once when granted).
+    bool isPointerGrabbedByAnother()
+    {
+        const Reply<xcb_grab_pointer_reply_t> grab(
+            xcb_grab_pointer_reply(m_connection,
+                                   xcb_grab_pointer(m_connection, 0, m_screen->root, 0, XCB_GRAB_MODE_ASYNC,
+                                                    XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
+                                                    XCB_CURRENT_TIME),
+                                   nullptr),
+            &std::free);
+        if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS)
+            xcb_ungrab_pointer(m_connection, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        return grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }
+
+    // The overlay is up and has the input: a drag or a key now reaches it. Probed only now and then
+    // (a probe that meets the overlay's own grab makes that attempt fail, and the overlay tries again).
+    bool overlayTakesInput() { return overlayShown() && isPointerGrabbedByAnother(); }
+
+    // The open menus: viewable windows that ignore the window manager and are smaller than the screen.
+    // (Qt marks the tray icon's menu as a normal window, so its type tells nothing.)
+    QList<QRect> menus()
+    {
+        QList<QRect> found;
+        const Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_screen->root), nullptr),
+            &std::free);
+        if (!tree)
+            return found;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
+            const Reply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(
+                    m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr),
+                &std::free);
+            if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
+                !attributes->override_redirect)
+                continue;
+            const Reply<xcb_get_geometry_reply_t> geometry(
+                xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, children[i]), nullptr),
+                &std::free);
+            if (geometry && (geometry->width < m_screen->width_in_pixels ||
+                             geometry->height < m_screen->height_in_pixels))
+                found.append(QRect(geometry->x, geometry->y, geometry->width, geometry->height));
+        }
+        return found;
+    }
+
+    // The menu open where it was asked for, touching `at`.
+    std::optional<QRect> menuAt(QPoint at)
+    {
+        for (const QRect& menu : menus()) {
+            if (menu.adjusted(-2, -2, 2, 2).contains(at))
+                return menu;
+        }
+        return std::nullopt;
+    }
+
+    // Whether a submenu is open beside the menu at `at`.
+    bool submenuBesideMenuAt(QPoint at)
+    {
+        const std::optional<QRect> menu = menuAt(at);
+        if (!menu)
+            return false;
+        const QList<QRect> all = menus();
+        return std::any_of(all.begin(), all.end(), [&](const QRect& other) {
+            return other != *menu && other.intersects(menu->adjusted(-2, -2, 2, 2));
+        });
+    }
+
 private:
     bool isOverlay(xcb_window_t window)
     {
@@ -108,7 +199,7 @@ inline std::optional<QRect> iconGeometry()
     QProcess search;
     search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                              QStringLiteral("--class"), QStringLiteral("oculo")});
-    search.waitForFinished(5000);
+    search.waitForFinished(30000);
     const QStringList windows =
         QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     static const QRegularExpression geometry(
@@ -117,7 +208,7 @@ inline std::optional<QRect> iconGeometry()
     for (const QString& window : windows) {
         QProcess query;
         query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
-        query.waitForFinished(5000);
+        query.waitForFinished(30000);
         const QRegularExpressionMatch match =
             geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
         if (!match.hasMatch())
@@ -141,13 +232,16 @@ inline bool keys(const QStringList& names)
 }
 
 // A system tray on the display (trayer, the XEmbed tray host) at the top, on the right unless told
-// otherwise; null when it cannot start.
+// otherwise, once it has taken the tray's selection; null when it cannot start.
 inline std::unique_ptr<QProcess> startTrayHost(const QString& align = QStringLiteral("right"))
 {
     auto tray = std::make_unique<QProcess>();
     tray->start(QStringLiteral("trayer"), {"--edge", "top", "--align", align, "--widthtype", "pixel",
                                            "--width", "160", "--height", "28", "--SetDockType", "true"});
-    if (!tray->waitForStarted(5000))
+    if (!tray->waitForStarted(30000))
+        return nullptr;
+    OtherClient display;
+    if (!QTest::qWaitFor([&] { return display.isSelectionOwned("_NET_SYSTEM_TRAY_S0"); }, 30000))
         return nullptr;
     return tray;
 }
@@ -171,7 +265,7 @@ inline std::unique_ptr<QProcess> startOculo(const QString& oculoPath, const QStr
     oculo->setProcessEnvironment(env);
     oculo->setProcessChannelMode(QProcess::ForwardedChannels);
     oculo->start(oculoPath, {});
-    if (!oculo->waitForStarted(10000))
+    if (!oculo->waitForStarted(30000))
         return nullptr;
     return oculo;
 }

@@ -122,6 +122,15 @@ public:
                          .arg(a.geometry.height())
                          .arg(a.overrideRedirect ? QStringLiteral(" override-redirect") : QString());
         }
+        parts << (isPointerGrabbedByAnother() ? QStringLiteral("another client holds the pointer grabbed")
+                                              : QStringLiteral("nobody holds the pointer grabbed"));
+        return parts.join(QStringLiteral("; "));
+    }
+
+    // Whether another client holds the pointer grabbed, as the overlay does once it has the input: a grab
+    // of our own is refused then (and released at once when granted).
+    bool isPointerGrabbedByAnother()
+    {
         const XReply<xcb_grab_pointer_reply_t> grab(
             xcb_grab_pointer_reply(m_connection,
                                    xcb_grab_pointer(m_connection, 0, m_screen->root, 0, XCB_GRAB_MODE_ASYNC,
@@ -132,10 +141,15 @@ public:
         if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS)
             xcb_ungrab_pointer(m_connection, XCB_CURRENT_TIME);
         xcb_flush(m_connection);
-        parts << (grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED
-                      ? QStringLiteral("another client holds the pointer grabbed")
-                      : QStringLiteral("nobody holds the pointer grabbed"));
-        return parts.join(QStringLiteral("; "));
+        return grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }
+
+    // The window that has the keyboard focus.
+    xcb_window_t focus()
+    {
+        const XReply<xcb_get_input_focus_reply_t> focus(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr), &std::free);
+        return focus ? focus->focus : XCB_NONE;
     }
 
     // The client's viewable top-level windows.

@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -39,6 +41,8 @@ public:
         const QRect local(20, 20, width, lineHeight() * int(paragraph.size()));
         return local.adjusted(-margin, -margin, margin, margin).translated(geometry().topLeft());
     }
+    // Whether the display shows the text now: a window is exposed a little before it is painted.
+    bool textIsOnScreen() const;
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -56,6 +60,25 @@ private:
     int lineHeight() const { return QFontMetrics(m_font).height() + 6; }
     QFont m_font;
 };
+
+// Whether the display shows dark text in `area` (global coordinates) now.
+inline bool screenShowsText(const QRect& area)
+{
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
+    int dark = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x)
+            dark += qGray(shown.pixel(x, y)) < 128;
+    }
+    return dark > 200;
+}
+
+inline bool TextWindow::textIsOnScreen() const
+{
+    return screenShowsText(textArea(0));
+}
 
 // An image of one line of text, as a screenshot tool would put it on the clipboard.
 inline QImage oneLineImage(const QString& text)

@@ -37,18 +37,27 @@ std::optional<QString> visibleWindow(const QString& namePattern)
     QProcess search;
     search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                              QStringLiteral("--name"), namePattern});
-    search.waitForFinished(5000);
+    search.waitForFinished(30000);
     for (const QString& window :
          QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
         QProcess query;
         query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
-        query.waitForFinished(5000);
+        query.waitForFinished(30000);
         static const QRegularExpression size(QStringLiteral(R"(Geometry: (\d+)x(\d+))"));
         const QRegularExpressionMatch match = size.match(QString::fromUtf8(query.readAllStandardOutput()));
         if (match.hasMatch() && match.captured(1).toInt() > 64 && match.captured(2).toInt() > 64)
             return window;
     }
     return std::nullopt;
+}
+
+// The window that has the keyboard focus, as xdotool names windows.
+QString focusedWindow()
+{
+    QProcess focus;
+    focus.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")});
+    focus.waitForFinished(30000);
+    return QString::fromUtf8(focus.readAllStandardOutput()).trimmed();
 }
 
 // Where the recorder sits in the settings window: the same window, laid out here with the same style and
@@ -95,9 +104,9 @@ class TestSettingsEndToEnd : public QObject {
     {
         m_oculo = ::startOculo(oculoPath, m_config.path());
         QVERIFY(m_oculo);
-        QTRY_VERIFY_WITH_TIMEOUT(m_display->isGrabbedByAnother(keyCode, modifiers), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_display->isGrabbedByAnother(keyCode, modifiers), 60000);
         std::optional<QRect> icon;
-        QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 15000), "no tray icon");
+        QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 60000), "no tray icon");
         m_icon = *icon;
     }
     void stop(std::unique_ptr<QProcess>& process)
@@ -105,7 +114,7 @@ class TestSettingsEndToEnd : public QObject {
         if (!process)
             return;
         process->terminate();
-        if (!process->waitForFinished(10000))
+        if (!process->waitForFinished(30000))
             process->kill();
         process.reset();
     }
@@ -115,14 +124,16 @@ class TestSettingsEndToEnd : public QObject {
     {
         QVERIFY(xdotool(QStringLiteral("mousemove %1 %2").arg(m_icon.center().x()).arg(m_icon.center().y())));
         QVERIFY(xdotool(QStringLiteral("click 1")));
-        QTest::qWait(500);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_display->menuAt(m_icon.center()), "the tray menu did not open", 30000);
+        QTest::qWait(100); // it takes the keyboard as it is shown
         QVERIFY(keys({"Down", "Down", "Down", "Down", "Down", "Return"}));
         std::optional<QString> window;
         QVERIFY2(
             QTest::qWaitFor(
-                [&] { return (window = visibleWindow(QStringLiteral("^Preferences$"))).has_value(); }, 10000),
+                [&] { return (window = visibleWindow(QStringLiteral("^Preferences$"))).has_value(); }, 60000),
             "the settings window did not open");
-        QTest::qWait(300);
+        // The window manager gives it the focus: the keys typed into the recorder go there.
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(), *window, 30000);
         const QPoint field = recorderCentre();
         QVERIFY(xdotool(
             QStringLiteral("mousemove --window %1 %2 %3").arg(*window).arg(field.x()).arg(field.y())));
@@ -136,9 +147,9 @@ class TestSettingsEndToEnd : public QObject {
     {
         QVERIFY(xdotool(QStringLiteral("key ") + keysPressed));
         if (expected) {
-            QTRY_VERIFY_WITH_TIMEOUT(m_display->overlayShown(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_display->overlayTakesInput(), 30000);
             QVERIFY(xdotool(QStringLiteral("key Escape")));
-            QTRY_VERIFY_WITH_TIMEOUT(!m_display->overlayShown(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_display->overlayShown(), 30000);
         } else {
             QTest::qWait(1000);
             QVERIFY2(!m_display->overlayShown(),
@@ -160,10 +171,10 @@ private slots:
         // A window manager closes windows as a person does, with Alt+F4.
         m_windowManager = std::make_unique<QProcess>();
         m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        QVERIFY(m_windowManager->waitForStarted(5000));
+        QVERIFY(m_windowManager->waitForStarted(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(m_display->isSelectionOwned("WM_S0"), 30000);
         m_tray = startTrayHost();
         QVERIFY(m_tray);
-        QTest::qWait(700);
         QVERIFY(writeQuietDefaults(m_config.path()));
         startOculo(xTwo, shiftCtrl);
     }
@@ -172,10 +183,10 @@ private slots:
     {
         openPreferences();
         QVERIFY(xdotool(QStringLiteral("key ctrl+alt+o")));
-        QTRY_COMPARE_WITH_TIMEOUT(storedShortcut(), altCtrlO, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedShortcut(), altCtrlO, 30000);
         screenshot(QStringLiteral("settings-recorded.png"));
         QVERIFY(xdotool(QStringLiteral("key alt+F4")));
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("^Preferences$")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("^Preferences$")), 30000);
 
         QVERIFY(m_display->isGrabbedByAnother(xO, altCtrl));
         QVERIFY(!m_display->isGrabbedByAnother(xTwo, shiftCtrl));
@@ -198,15 +209,14 @@ private slots:
 
         openPreferences();
         QVERIFY(xdotool(QStringLiteral("key ctrl+alt+p")));
-        QTest::qWait(1000);
-        screenshot(QStringLiteral("settings-refused-alert.png"));
         std::optional<QString> alert;
         QVERIFY2(QTest::qWaitFor(
-                     [&] { return (alert = visibleWindow(QStringLiteral("^Oculo$"))).has_value(); }, 10000),
+                     [&] { return (alert = visibleWindow(QStringLiteral("^Oculo$"))).has_value(); }, 60000),
                  "no alert");
+        QTRY_COMPARE_WITH_TIMEOUT(focusedWindow(), *alert, 30000);
         screenshot(QStringLiteral("settings-refused-alert.png"));
         QVERIFY(xdotool(QStringLiteral("key Return")));
-        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("^Oculo$")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("^Oculo$")), 30000);
         QCOMPARE(storedShortcut(), before);
         QVERIFY(xdotool(QStringLiteral("key Escape")));
         QVERIFY(xdotool(QStringLiteral("key alt+F4")));

@@ -163,7 +163,7 @@ class TestSoak : public QObject {
     bool putOnClipboard(const QString& text)
     {
         QGuiApplication::clipboard()->setText(text);
-        return waitFor([&] { return clipboardThroughXclip() == text; }, 5000);
+        return waitFor([&] { return clipboardThroughXclip() == text; }, 30000);
     }
 
     // Counts a failure and says what it was, with a screenshot beside the build's others.
@@ -191,7 +191,7 @@ class TestSoak : public QObject {
                 text = clipboardThroughXclip();
                 return !text.isEmpty() && text != before && text != QLatin1String("<xclip did not finish>");
             },
-            20000);
+            60000);
         return text == before || text == QLatin1String("<xclip did not finish>") ? QString() : text;
     }
 
@@ -218,7 +218,7 @@ class TestSoak : public QObject {
         client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         client.start(oculoPath, {QStringLiteral("--capture")});
         xcb_window_t overlay = 0;
-        if (!waitFor([&] { return (overlay = m_x->overlay()) != 0; }, 10000))
+        if (!waitFor([&] { return (overlay = m_x->overlay()) != 0; }, 60000))
             return false;
         if (!m_base)
             m_base = m_x->clientBase(overlay);
@@ -228,7 +228,7 @@ class TestSoak : public QObject {
     static bool clientFinished(QProcess& client)
     {
         // It may have ended already while events ran.
-        if (client.state() != QProcess::NotRunning && !client.waitForFinished(10000))
+        if (client.state() != QProcess::NotRunning && !client.waitForFinished(30000))
             return false;
         return client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
     }
@@ -277,7 +277,7 @@ class TestSoak : public QObject {
                 return fail(QStringLiteral("capture %1 to the clipboard opened a URL").arg(number));
             return true;
         }
-        const bool opened = waitFor([&] { return openedUrls().size() > urlsBefore; }, 20000);
+        const bool opened = waitFor([&] { return openedUrls().size() > urlsBefore; }, 60000);
         m_captureTimes.append(clock.elapsed());
         runXdotool({"keyup", "ctrl"});
         ++m_searches;
@@ -307,7 +307,7 @@ class TestSoak : public QObject {
     {
         QProcess xclip;
         xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard", "-t", "TARGETS"});
-        if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000)) {
+        if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 30000)) {
             xclip.kill();
             xclip.waitForFinished(1000);
             return {};
@@ -321,7 +321,7 @@ class TestSoak : public QObject {
         if (!runXdotool(
                 {"mousemove", QString::number(centre.x()), QString::number(centre.y()), "click", "1"}))
             return false;
-        return waitFor([&] { return m_x->menuShownAt(m_base, m_icon.center()); }, 5000);
+        return waitFor([&] { return m_x->menuShownAt(m_base, m_icon.center()); }, 30000);
     }
 
     // An image put on the clipboard by another program, converted with the tray menu's Convert Clipboard.
@@ -330,7 +330,7 @@ class TestSoak : public QObject {
         if (QProcess::execute(QStringLiteral("xclip"),
                               {"-selection", "clipboard", "-t", "image/png", "-i", imageFile()}) != 0)
             return fail(QStringLiteral("conversion %1: xclip could not offer the image").arg(number));
-        if (!waitFor([] { return clipboardTargets().contains("image/png"); }, 5000))
+        if (!waitFor([] { return clipboardTargets().contains("image/png"); }, 30000))
             return fail(QStringLiteral("conversion %1: the clipboard does not offer the image").arg(number));
         QElapsedTimer clicked;
         clicked.start();
@@ -375,7 +375,7 @@ class TestSoak : public QObject {
                 const QByteArray targets = clipboardTargets();
                 return targets.contains("UTF8_STRING") && !targets.contains("image/png");
             },
-            20000);
+            60000);
         const QString text = replaced ? clipboardThroughXclip() : QString();
         if (text.isEmpty())
             return fail(QStringLiteral("conversion %1: no text came to the clipboard").arg(number));
@@ -401,9 +401,12 @@ class TestSoak : public QObject {
         if (midDrag && !runXdotool({"mousedown", "1", "mousemove", QString::number(area.center().x()),
                                     QString::number(area.center().y())}))
             return fail(QStringLiteral("cancel %1: xdotool could not drag").arg(number));
+        // Escape once the overlay has the input (the pointer grab follows the keyboard's).
+        if (!waitFor([&] { return m_x->isPointerGrabbedByAnother(); }, 30000))
+            return fail(QStringLiteral("cancel %1: the overlay never took the input").arg(number));
         if (!runXdotool({"key", "Escape"}))
             return fail(QStringLiteral("cancel %1: xdotool could not type").arg(number));
-        if (!waitFor([&] { return m_x->overlay() == 0; }, 5000))
+        if (!waitFor([&] { return m_x->overlay() == 0; }, 30000))
             return fail(QStringLiteral("cancel %1: the overlay stayed after Escape").arg(number));
         if (midDrag)
             runXdotool({"mouseup", "1"});
@@ -482,9 +485,9 @@ private slots:
         m_oculo->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_oculo->setStandardOutputFile(m_dir.filePath(QStringLiteral("oculo-output")));
         m_oculo->start(oculoPath, {});
-        QVERIFY(m_oculo->waitForStarted(10000));
+        QVERIFY(m_oculo->waitForStarted(30000));
         std::optional<QRect> icon;
-        QVERIFY2(waitFor([&] { return (icon = iconGeometry()).has_value(); }, 20000),
+        QVERIFY2(waitFor([&] { return (icon = iconGeometry()).has_value(); }, 60000),
                  "oculo's icon did not appear in the tray");
         m_icon = *icon;
     }
@@ -571,21 +574,21 @@ private slots:
         // Start Text Capture, Open..., Recent Captures (Convert Clipboard is disabled by text), Show
         // Workflow.
         QVERIFY(runXdotool({"key", "--delay", "60", "Down", "Down", "Down", "Down", "Return"}));
+        // The history window, once it has the focus that the keys below go to.
         const auto historyWindow = [&] {
             for (xcb_window_t window : m_x->viewableTopLevels(m_base)) {
                 if (!before.contains(window) && !m_x->attributes(window).overrideRedirect)
-                    return true;
+                    return m_x->focus() == window;
             }
             return false;
         };
-        QVERIFY2(waitFor(historyWindow, 10000), "the history window did not open");
-        QTest::qWait(300);
+        QVERIFY2(waitFor(historyWindow, 60000), "the history window did not open or took no focus");
         screenshot(QStringLiteral("soak-history.png"));
         QVERIFY(runXdotool({"key", "--delay", "100", "ctrl+a", "ctrl+c"}));
         QString expected;
         for (const QString& text : std::as_const(m_results))
             expected += (expected.isEmpty() ? QString() : QStringLiteral("\n\n")) + text + u'\n';
-        QVERIFY2(waitFor([&] { return clipboardThroughXclip() == expected; }, 10000),
+        QVERIFY2(waitFor([&] { return clipboardThroughXclip() == expected; }, 60000),
                  qPrintable(QStringLiteral("the history copied %1 characters, not the %2 of the %3 results")
                                 .arg(clipboardThroughXclip().size())
                                 .arg(expected.size())
@@ -601,7 +604,7 @@ private slots:
             if (!process || process->state() == QProcess::NotRunning)
                 continue;
             process->terminate();
-            if (!process->waitForFinished(10000))
+            if (!process->waitForFinished(30000))
                 process->kill();
         }
         m_bus.reset();

@@ -26,15 +26,16 @@ class TestTrayEndToEnd : public QObject {
     QTemporaryDir m_config;
     std::unique_ptr<QProcess> m_tray;
     std::unique_ptr<QProcess> m_oculo;
+    std::unique_ptr<OtherClient> m_display;
     QRect m_icon;
 
     void openMenu()
     {
         QVERIFY(runXdotool(
             {"mousemove", QString::number(m_icon.center().x()), QString::number(m_icon.center().y())}));
-        QTest::qWait(100);
         QVERIFY(runXdotool({"click", "1"}));
-        QTest::qWait(500);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_display->menuAt(m_icon.center()), "the tray menu did not open", 30000);
+        QTest::qWait(100); // it takes the keyboard as it is shown
     }
 
 private slots:
@@ -45,15 +46,16 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             QSKIP("trayer (the tray host) is not installed");
         QVERIFY(QFile::exists(oculoPath));
+        m_display = std::make_unique<OtherClient>();
+        QVERIFY(m_display->isOpen());
 
         m_tray = startTrayHost();
         QVERIFY(m_tray);
-        QTest::qWait(500);
         QVERIFY(writeQuietDefaults(m_config.path()));
         m_oculo = startOculo(oculoPath, m_config.path());
         QVERIFY(m_oculo);
         std::optional<QRect> icon;
-        QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 15000),
+        QVERIFY2(QTest::qWaitFor([&] { return (icon = iconGeometry()).has_value(); }, 60000),
                  "oculo's icon did not appear in the tray");
         m_icon = *icon;
     }
@@ -61,23 +63,23 @@ private slots:
     void theMenuConvertsTheClipboardAndRestoresItLater()
     {
         QGuiApplication::clipboard()->setImage(oneLineImage(clipboardText));
-        QTest::qWait(300);
+        QTRY_VERIFY_WITH_TIMEOUT(QGuiApplication::clipboard()->ownsClipboard(), 30000);
         openMenu();
         screenshot(QStringLiteral("tray-menu.png"));
         // Start Text Capture, Open..., Convert Clipboard (enabled by the image).
         QVERIFY(keys({"Down", "Down", "Down", "Return"}));
-        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 60000);
 
         QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
-        QTest::qWait(300);
-        QCOMPARE(clipboardThroughXclip(), QStringLiteral("something else"));
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), QStringLiteral("something else"), 30000);
         openMenu();
         // Start Text Capture, Open..., then Recent Captures (Convert Clipboard is disabled by text).
         QVERIFY(keys({"Down", "Down", "Down", "Right"}));
-        QTest::qWait(300);
+        QTRY_VERIFY2_WITH_TIMEOUT(m_display->submenuBesideMenuAt(m_icon.center()),
+                                  "the recent captures did not open", 30000);
         screenshot(QStringLiteral("tray-menu-recent-captures.png"));
         QVERIFY(keys({"Return"}));
-        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(clipboardThroughXclip(), clipboardText, 30000);
     }
 
     void cleanupTestCase()
@@ -87,7 +89,7 @@ private slots:
             if (!process)
                 continue;
             process->terminate();
-            if (!process->waitForFinished(10000))
+            if (!process->waitForFinished(30000))
                 process->kill();
         }
     }

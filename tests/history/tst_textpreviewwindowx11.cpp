@@ -71,8 +71,8 @@ public:
             owned(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
         return reply && reply->focus == m_window;
     }
-    // The next button press on the desktop, in root coordinates, if one comes within a few seconds.
-    std::optional<QPoint> nextPress()
+    // The next button press on the desktop, in root coordinates, if one comes within `timeoutMs`.
+    std::optional<QPoint> nextPress(int timeoutMs)
     {
         std::optional<QPoint> press;
         (void)QTest::qWaitFor(
@@ -85,7 +85,7 @@ public:
                 }
                 return press.has_value();
             },
-            3000);
+            timeoutMs);
         return press;
     }
     void sync() const
@@ -157,6 +157,8 @@ private slots:
         FakeSpeechSynthesizer synthesizer;
         FakeLanguageRecognizer recognizer;
         HistoryViewModel model(settings, synthesizer, recognizer);
+        // Cards that outlast the checks on a loaded machine: 10 ticks of 10 s.
+        model.setTimerIntervals(std::chrono::seconds(10), std::chrono::seconds(10));
         AppKitViewModel appKit;
         QtScreens screens;
         TextPreviewWindow window(model, appKit, screens);
@@ -171,8 +173,8 @@ private slots:
         model.addCapture({{QStringLiteral("Recognised text, copied to the clipboard.")}, std::nullopt},
                          false);
         CapturedTextView& view = window.capturedTextView();
-        QTRY_VERIFY(!view.isAnimating());
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isAnimating(), 30000);
+        QVERIFY(QTest::qWaitForWindowExposed(&window, 30000));
         const QList<RecognizedTextView*> cards = view.cards();
         QCOMPARE(cards.size(), 2);
         const QRect upper = globalRect(cards[0]);
@@ -187,11 +189,13 @@ private slots:
             shown += PreviewLayout::roundedRegion(card->size(), card->cornerSize())
                          .translated(globalRect(card).topLeft());
         QImage after;
-        QVERIFY(QTest::qWaitFor([&] {
-            after = grabScreen();
-            return after.pixel(lower.center()) != before.pixel(lower.center()) &&
-                   after.pixel(upper.center()) != before.pixel(upper.center());
-        }));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                after = grabScreen();
+                return after.pixel(lower.center()) != before.pixel(lower.center()) &&
+                       after.pixel(upper.center()) != before.pixel(upper.center());
+            },
+            30000));
         screenshot(screenshotName);
 
         // Every pixel outside the cards is the desktop's: the gap between them, the margins around them
@@ -221,18 +225,18 @@ private slots:
         for (const QPoint point : beside) {
             QVERIFY(window.geometry().contains(point));
             QVERIFY(click(point));
-            QCOMPARE(desktop.nextPress(), std::optional<QPoint>(point));
+            QCOMPARE(desktop.nextPress(30000), std::optional<QPoint>(point));
         }
 
         // The pointer on a card pauses the countdown; the card's buttons work, and the desktop keeps
         // the keyboard focus.
         QVERIFY(movePointer(upper.center()));
-        QTRY_VERIFY(model.isRecentlyTTLDecreasingDisabled());
+        QTRY_VERIFY_WITH_TIMEOUT(model.isRecentlyTTLDecreasingDisabled(), 30000);
         QVERIFY(movePointer(QPoint(5, 5)));
-        QTRY_VERIFY(!model.isRecentlyTTLDecreasingDisabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isRecentlyTTLDecreasingDisabled(), 30000);
         QVERIFY(click(globalRect(cards[1]->dismissButton()).center()));
-        QTRY_COMPARE(view.cards().size(), 1);
-        QVERIFY(!desktop.nextPress().has_value());
+        QTRY_COMPARE_WITH_TIMEOUT(view.cards().size(), 1, 30000);
+        QVERIFY(!desktop.nextPress(3000).has_value());
         QVERIFY(desktop.hasFocus());
         QVERIFY(!QGuiApplication::focusWindow());
         QVERIFY(movePointer(QPoint(5, 5)));

@@ -57,7 +57,7 @@ public:
     bool writeLine(const QString& line)
     {
         const QByteArray data = line.toUtf8() + '\n';
-        return m_process->write(data) == data.size() && m_process->waitForBytesWritten(5000);
+        return m_process->write(data) == data.size() && m_process->waitForBytesWritten(30000);
     }
 
     void stop(int graceMs = 5000)

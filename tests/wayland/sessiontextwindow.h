@@ -22,7 +22,7 @@ public:
                 const std::optional<SwayWindow> shown = window();
                 return shown && shown->visible;
             },
-            10000);
+            30000);
     }
 
     bool isShown() const { return m_shown; }
@@ -50,10 +50,17 @@ public:
         return box.size() == 4 ? QRect(box[0], box[1], box[2], box[3]) : QRect();
     }
 
-    // Waits until the window says it has the size of the output.
+    // Waits until the window says it has the size of the output and has drawn itself at that size: a
+    // pointer event outside its first, smaller drawing would reach nobody.
     bool waitForOutputSize()
     {
-        return QTest::qWaitFor([&] { return size() == WaylandSession::outputSize; }, 10000);
+        return QTest::qWaitFor(
+            [&] {
+                const QList<int> painted = numbers(QStringLiteral("painted "));
+                return size() == WaylandSession::outputSize && painted.size() == 2 &&
+                       QSize(painted[0], painted[1]) == WaylandSession::outputSize;
+            },
+            30000);
     }
 
 private:

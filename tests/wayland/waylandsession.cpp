@@ -227,7 +227,7 @@ std::unique_ptr<SessionProgram> WaylandSession::start(const QString& program, co
     auto process = makeProcess(environment);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(program, arguments);
-    if (!process->waitForStarted(10000))
+    if (!process->waitForStarted(30000))
         return nullptr;
     return std::make_unique<SessionProgram>(std::move(process));
 }
@@ -238,7 +238,7 @@ std::optional<WaylandSession::Finished> WaylandSession::run(const QString& progr
 {
     auto process = makeProcess(environment.isEmpty() ? this->environment() : environment);
     process->start(program, arguments);
-    if (!process->waitForStarted(10000))
+    if (!process->waitForStarted(30000))
         return std::nullopt;
     if (!process->waitForFinished(timeoutMs)) {
         SessionProgram(std::move(process)).stop();
@@ -258,7 +258,7 @@ SessionProgram* WaylandSession::startDaemon(const QString& name, const QString& 
     if (!keepOutput)
         process->setStandardOutputFile(logPath(name), QIODevice::Append);
     process->start(program, arguments);
-    if (!process->waitForStarted(10000)) {
+    if (!process->waitForStarted(30000)) {
         fail(QStringLiteral("%1 did not start: %2").arg(program, process->errorString()));
         return nullptr;
     }
@@ -277,7 +277,7 @@ bool WaylandSession::startBus()
                                       environment(), true);
     if (!bus)
         return false;
-    const std::optional<QString> address = bus->waitForLine(QStringLiteral("unix:"), 10000);
+    const std::optional<QString> address = bus->waitForLine(QStringLiteral("unix:"), 30000);
     if (!address)
         return fail(QStringLiteral("the session bus did not start: ") +
                     logTail(QStringLiteral("dbus-daemon")));
@@ -311,7 +311,7 @@ bool WaylandSession::startCompositor()
             m_swaySocket = runtime.filePath(ipc.first());
             return true;
         },
-        15000);
+        60000);
     if (!up || m_waylandDisplay.isEmpty())
         return fail(QStringLiteral("sway did not start on its headless backend: ") +
                     logTail(QStringLiteral("sway")));
@@ -319,7 +319,7 @@ bool WaylandSession::startCompositor()
     m_pointer = startDaemon(QStringLiteral("waylandpointer"), helperPath(QStringLiteral("waylandpointer")),
                             {QString::number(outputSize.width()), QString::number(outputSize.height())},
                             environment(), true);
-    if (!m_pointer || !m_pointer->waitForLine(QStringLiteral("ready"), 10000))
+    if (!m_pointer || !m_pointer->waitForLine(QStringLiteral("ready"), 30000))
         return fail(QStringLiteral("sway offers no virtual pointer: ") +
                     logTail(QStringLiteral("waylandpointer")));
     return true;
@@ -342,14 +342,14 @@ bool WaylandSession::startPortal()
                     run(helperPath(QStringLiteral("waylandbusclient")), {QStringLiteral("owned"), name});
                 return answer && answer->exitCode == 0;
             },
-            10000);
+            30000);
     };
     // Without PipeWire the wlr backend gives up at once (it serves screen casts too).
     SessionProgram* pipewire = startDaemon(QStringLiteral("pipewire"), QStringLiteral("pipewire"), {}, env);
     if (!pipewire)
         return false;
     if (!QTest::qWaitFor([&] { return QFileInfo::exists(m_runtime.filePath(QStringLiteral("pipewire-0"))); },
-                         10000))
+                         30000))
         return fail(QStringLiteral("PipeWire did not start: ") + logTail(QStringLiteral("pipewire")));
     // xdg-desktop-portal 1.16 offers the Screenshot portal only with an Access backend too (for the
     // permission dialog of sandboxed applications), which only the gtk backend brings here.
@@ -374,7 +374,7 @@ bool WaylandSession::startPortal()
                 run(helperPath(QStringLiteral("waylandbusclient")), {QStringLiteral("portal")});
             return answer && answer->exitCode == 0;
         },
-        15000);
+        60000);
     if (!screenshots)
         return fail(QStringLiteral("xdg-desktop-portal offers no Screenshot portal: ") +
                     logTail(QStringLiteral("xdg-desktop-portal")));

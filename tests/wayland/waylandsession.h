@@ -75,7 +75,7 @@ public:
         QByteArray output;
         QByteArray errors;
     };
-    std::optional<Finished> run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+    std::optional<Finished> run(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
                                 const QProcessEnvironment& environment = {}) const;
 
     bool swaymsg(const QStringList& arguments) const;

@@ -56,7 +56,7 @@ bool WaylandSession::pointerCommand(const QString& command)
     if (!m_pointer)
         return false;
     const qsizetype before = m_pointer->lines().size();
-    return m_pointer->writeLine(command) && m_pointer->waitForLine(QStringLiteral("ok"), 5000, before);
+    return m_pointer->writeLine(command) && m_pointer->waitForLine(QStringLiteral("ok"), 30000, before);
 }
 
 bool WaylandSession::movePointer(QPoint to)
@@ -90,7 +90,7 @@ bool WaylandSession::drag(QPoint from, QPoint to, int steps)
 QImage WaylandSession::screenshot(QString* error, qint64* tookMs) const
 {
     const auto answer =
-        run(helperPath(QStringLiteral("waylandbusclient")), {QStringLiteral("screenshot")}, 20000);
+        run(helperPath(QStringLiteral("waylandbusclient")), {QStringLiteral("screenshot")}, 60000);
     if (!answer || answer->exitCode != 0) {
         if (error)
             *error =

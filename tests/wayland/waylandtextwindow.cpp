@@ -2,6 +2,7 @@
 // shows known lines of text, black on white in a large UI font, and says on standard output what a test
 // needs to know about it, one line per fact:
 //   size W H                 the window's size, each time it changes
+//   painted W H              it drew itself at that size and handed the drawing to the compositor
 //   text X Y W H             the bounding box of the text in window coordinates
 //   rendered PATH            its own rendering at that size was saved to PATH (with --render PATH)
 //   press X Y / move X Y / release X Y   pointer events in window coordinates
@@ -45,6 +46,11 @@ protected:
     {
         QPainter painter(this);
         paint(painter, size());
+        // The drawing goes to the compositor when this returns.
+        QMetaObject::invokeMethod(
+            this,
+            [drawn = size()] { say(QStringLiteral("painted %1 %2").arg(drawn.width()).arg(drawn.height())); },
+            Qt::QueuedConnection);
     }
 
     void resizeEvent(QResizeEvent*) override
