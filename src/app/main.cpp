@@ -1,4 +1,5 @@
 #include "appdelegate.h"
+#include "applicationicon.h"
 #include "automaticlanguageengine.h"
 #include "imageloader.h"
 #include "oculoversion.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 #include <QTextStream>
 
 #include <climits>
@@ -200,7 +200,8 @@ int main(int argc, char** argv)
     describe(application, parser, options);
     application.setDesktopFileName(QString::fromUtf8(OculoVersion::identifier));
     // The installed icon of the theme names Oculo's windows in task switchers.
-    application.setWindowIcon(QIcon::fromTheme(QString::fromUtf8(OculoVersion::identifier)));
+    // The theme's icon once installed, the drawings compiled in when run from the build folder.
+    application.setWindowIcon(ApplicationIcon::make());
     application.setQuitOnLastWindowClosed(false);
     parser.process(application);
 
