@@ -1,6 +1,6 @@
 // What the end-to-end tests of the real oculo program need on the X display: another client's view of
-// it (whether a key combination is grabbed, whether the capture overlay is up and has the input, which
-// menus are open), where oculo's tray icon is, and xdotool runs.
+// it (whether a key combination is grabbed, whether the capture overlay is up, which menus are open),
+// where oculo's tray icon is, and xdotool runs.
 #pragma once
 
 #include "x11testmain.h"
@@ -83,27 +83,6 @@ public:
             &std::free);
         return owner && owner->owner != XCB_NONE;
     }
-
-    // Whether another client holds the pointer grabbed, as the overlay does once it takes the input: a
-    // grab of our own is refused then (and released at once when granted).
-    bool isPointerGrabbedByAnother()
-    {
-        const Reply<xcb_grab_pointer_reply_t> grab(
-            xcb_grab_pointer_reply(m_connection,
-                                   xcb_grab_pointer(m_connection, 0, m_screen->root, 0, XCB_GRAB_MODE_ASYNC,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_NONE, XCB_NONE,
-                                                    XCB_CURRENT_TIME),
-                                   nullptr),
-            &std::free);
-        if (grab && grab->status == XCB_GRAB_STATUS_SUCCESS)
-            xcb_ungrab_pointer(m_connection, XCB_CURRENT_TIME);
-        xcb_flush(m_connection);
-        return grab && grab->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-    }
-
-    // The overlay is up and has the input: a drag or a key now reaches it. Probed only now and then
-    // (a probe that meets the overlay's own grab makes that attempt fail, and the overlay tries again).
-    bool overlayTakesInput() { return overlayShown() && isPointerGrabbedByAnother(); }
 
     // The open menus: viewable windows that ignore the window manager and are smaller than the screen.
     // (Qt marks the tray icon's menu as a normal window, so its type tells nothing.)
@@ -219,6 +198,20 @@ inline std::optional<QRect> iconGeometry()
             return rect;
     }
     return std::nullopt;
+}
+
+// Presses Escape until the overlay has gone: a key pressed before the overlay holds the keyboard goes to
+// another window. False when the overlay stayed for `timeoutMs`.
+inline bool escapeUntilTheOverlayGoes(OtherClient& display, int timeoutMs = 30000)
+{
+    return QTest::qWaitFor(
+        [&] {
+            if (!display.overlayShown())
+                return true;
+            return runXdotool({QStringLiteral("key"), QStringLiteral("Escape")}) &&
+                   QTest::qWaitFor([&] { return !display.overlayShown(); }, 2000);
+        },
+        timeoutMs);
 }
 
 inline bool keys(const QStringList& names)

@@ -107,13 +107,7 @@ class TestInstanceEndToEnd : public QObject {
         QVERIFY(hasLaunched());
     }
 
-    // Escape once the overlay has the input.
-    void cancelOverlay()
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(m_display->overlayTakesInput(), 30000);
-        QVERIFY(xdotool(QStringLiteral("key Escape")));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_display->overlayShown(), 30000);
-    }
+    void cancelOverlay() { QVERIFY2(escapeUntilTheOverlayGoes(*m_display), "Escape left the overlay up"); }
 
     static void stop(std::unique_ptr<QProcess>& oculo)
     {

@@ -401,12 +401,15 @@ class TestSoak : public QObject {
         if (midDrag && !runXdotool({"mousedown", "1", "mousemove", QString::number(area.center().x()),
                                     QString::number(area.center().y())}))
             return fail(QStringLiteral("cancel %1: xdotool could not drag").arg(number));
-        // Escape once the overlay has the input (the pointer grab follows the keyboard's).
-        if (!waitFor([&] { return m_x->isPointerGrabbedByAnother(); }, 30000))
-            return fail(QStringLiteral("cancel %1: the overlay never took the input").arg(number));
-        if (!runXdotool({"key", "Escape"}))
-            return fail(QStringLiteral("cancel %1: xdotool could not type").arg(number));
-        if (!waitFor([&] { return m_x->overlay() == 0; }, 30000))
+        // Escape until the overlay goes: one pressed before the overlay holds the keyboard reaches another
+        // window.
+        const bool gone = waitFor(
+            [&] {
+                return m_x->overlay() == 0 ||
+                       (runXdotool({"key", "Escape"}) && waitFor([&] { return m_x->overlay() == 0; }, 2000));
+            },
+            30000);
+        if (!gone)
             return fail(QStringLiteral("cancel %1: the overlay stayed after Escape").arg(number));
         if (midDrag)
             runXdotool({"mouseup", "1"});
