@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QScreen>
 
+#include <cstdlib>
 #include <xcb/xcb.h>
 
 namespace {
@@ -73,7 +74,8 @@ bool DisplayCaptureX11::waitForRedraw(const QRegion& area, std::chrono::millisec
     xcb_connection_t* connection = qtConnection();
     if (!connection || !m_redrawWatch.isWatching())
         return false;
-    // The unmapping of the windows taken away goes out now, not when the event loop next runs.
-    xcb_flush(connection);
+    // The unmapping of the windows taken away goes out now, not when the event loop next runs, and the
+    // server has carried it out when the reply comes.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     return m_redrawWatch.wait(toPixels(area), quietAfterRedraw, bound);
 }

@@ -77,6 +77,10 @@ bool RedrawWatchX11::wait(const QRegion& pixels, std::chrono::milliseconds quiet
 {
     if (!m_damage)
         return false;
+    // What was drawn before this request was processed (our own windows' last paint before they went,
+    // say) is no redraw of what they covered: the server sends it ahead of the reply.
+    const xcb_get_input_focus_cookie_t sync = xcb_get_input_focus(m_connection);
+    std::free(xcb_get_input_focus_reply(m_connection, sync, nullptr));
     QRegion remaining = pixels;
     QElapsedTimer clock;
     clock.start();
@@ -88,7 +92,8 @@ bool RedrawWatchX11::wait(const QRegion& pixels, std::chrono::milliseconds quiet
             if ((event->response_type & 0x7f) == m_firstEvent + XCB_DAMAGE_NOTIFY) {
                 const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
                 const QRect drawn(notify->area.x, notify->area.y, notify->area.width, notify->area.height);
-                if (notify->damage == m_damage && pixels.intersects(drawn)) {
+                if (notify->damage == m_damage && event->full_sequence >= sync.sequence &&
+                    pixels.intersects(drawn)) {
                     remaining -= drawn;
                     lastDrawn = clock.elapsed();
                 }

@@ -19,7 +19,8 @@ public:
 
     // Starts noting what is drawn; the server has taken the request when this returns.
     void begin();
-    // Waits until every pixel of `pixels` (root coordinates) has been drawn since begin() and nothing
+    // Waits until every pixel of `pixels` (root coordinates) has been drawn since this call (the windows
+    // that covered them are already unmapped, as the server has seen) and nothing
     // has been drawn there for `quiet`, or until `bound` has passed; then the watch ends. True when the
     // area was seen drawn; false at the bound or when no watch runs.
     bool wait(const QRegion& pixels, std::chrono::milliseconds quiet, std::chrono::milliseconds bound);
