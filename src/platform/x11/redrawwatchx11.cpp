@@ -61,9 +61,12 @@ void RedrawWatchX11::begin()
     if (!connect())
         return;
     const quint32 damage = xcb_generate_id(m_connection);
-    xcb_generic_error_t* error =
-        xcb_request_check(m_connection, xcb_damage_create_checked(m_connection, damage, m_root,
-                                                                  XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES));
+    const xcb_void_cookie_t create =
+        xcb_damage_create_checked(m_connection, damage, m_root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    // The server reports the whole screen as drawn when the watch is made: that report, and whatever
+    // else it sent while making it, is no drawing after the watch began.
+    m_createdAt = create.sequence;
+    xcb_generic_error_t* error = xcb_request_check(m_connection, create);
     if (error) {
         std::free(error);
         qCDebug(lcPlatform) << "No redraw watch: the X server refused it";
@@ -77,10 +80,6 @@ bool RedrawWatchX11::wait(const QRegion& pixels, std::chrono::milliseconds quiet
 {
     if (!m_damage)
         return false;
-    // What was drawn before this request was processed (our own windows' last paint before they went,
-    // say) is no redraw of what they covered: the server sends it ahead of the reply.
-    const xcb_get_input_focus_cookie_t sync = xcb_get_input_focus(m_connection);
-    std::free(xcb_get_input_focus_reply(m_connection, sync, nullptr));
     QRegion remaining = pixels;
     QElapsedTimer clock;
     clock.start();
@@ -92,7 +91,7 @@ bool RedrawWatchX11::wait(const QRegion& pixels, std::chrono::milliseconds quiet
             if ((event->response_type & 0x7f) == m_firstEvent + XCB_DAMAGE_NOTIFY) {
                 const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
                 const QRect drawn(notify->area.x, notify->area.y, notify->area.width, notify->area.height);
-                if (notify->damage == m_damage && event->full_sequence >= sync.sequence &&
+                if (notify->damage == m_damage && event->full_sequence > m_createdAt &&
                     pixels.intersects(drawn)) {
                     remaining -= drawn;
                     lastDrawn = clock.elapsed();

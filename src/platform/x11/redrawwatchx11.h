@@ -19,9 +19,8 @@ public:
 
     // Starts noting what is drawn; the server has taken the request when this returns.
     void begin();
-    // Waits until every pixel of `pixels` (root coordinates) has been drawn since this call (the windows
-    // that covered them are already unmapped, as the server has seen) and nothing
-    // has been drawn there for `quiet`, or until `bound` has passed; then the watch ends. True when the
+    // Waits until every pixel of `pixels` (root coordinates) has been drawn since begin() and nothing has
+    // been drawn there for `quiet`, or until `bound` has passed; then the watch ends. True when the
     // area was seen drawn; false at the bound or when no watch runs.
     bool wait(const QRegion& pixels, std::chrono::milliseconds quiet, std::chrono::milliseconds bound);
     bool isWatching() const { return m_damage != 0; }
@@ -35,4 +34,5 @@ private:
     quint8 m_firstEvent = 0;
     bool m_unavailable = false;
     quint32 m_damage = 0;
+    unsigned int m_createdAt = 0; // sequence number of the request that made the watch
 };
