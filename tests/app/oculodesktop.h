@@ -172,8 +172,8 @@ inline bool xdotool(const QString& arguments)
     return runXdotool(arguments.split(u' '));
 }
 
-// Where the icon of oculo sits on the screen: a small visible window of oculo, none until it is there.
-inline std::optional<QRect> iconGeometry()
+// Where oculo's visible windows are, as xdotool finds them (under a window manager, inside its frames).
+inline QList<QRect> visibleOculoWindows()
 {
     QProcess search;
     search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
@@ -184,16 +184,24 @@ inline std::optional<QRect> iconGeometry()
     static const QRegularExpression geometry(
         QStringLiteral(R"(Position: (\d+),(\d+).*Geometry: (\d+)x(\d+))"),
         QRegularExpression::DotMatchesEverythingOption);
+    QList<QRect> found;
     for (const QString& window : windows) {
         QProcess query;
         query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
         query.waitForFinished(30000);
         const QRegularExpressionMatch match =
             geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
-        if (!match.hasMatch())
-            continue;
-        const QRect rect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
-                         match.captured(4).toInt());
+        if (match.hasMatch())
+            found.append(QRect(match.captured(1).toInt(), match.captured(2).toInt(),
+                               match.captured(3).toInt(), match.captured(4).toInt()));
+    }
+    return found;
+}
+
+// Where the icon of oculo sits on the screen: a small visible window of oculo, none until it is there.
+inline std::optional<QRect> iconGeometry()
+{
+    for (const QRect& rect : visibleOculoWindows()) {
         if (rect.width() <= 64 && rect.height() <= 64)
             return rect;
     }

@@ -12,7 +12,6 @@
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,29 +123,11 @@ class TestOwnWindowsEndToEnd : public QObject {
         return found;
     }
 
-    // The largest visible window of oculo that is not the tray icon (under a window manager, a frame's
-    // child), as xdotool finds it.
+    // The largest visible window of oculo that is not the tray icon.
     static std::optional<QRect> largestWindow()
     {
-        QProcess search;
-        search.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--class", "oculo"});
-        (void)QTest::qWaitFor([&] { return search.state() == QProcess::NotRunning; }, 10000);
-        static const QRegularExpression geometry(
-            QStringLiteral(R"(Position: (\d+),(\d+).*Geometry: (\d+)x(\d+))"),
-            QRegularExpression::DotMatchesEverythingOption);
         std::optional<QRect> largest;
-        const QStringList ids =
-            QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        for (const QString& id : ids) {
-            QProcess query;
-            query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), id});
-            (void)QTest::qWaitFor([&] { return query.state() == QProcess::NotRunning; }, 10000);
-            const QRegularExpressionMatch match =
-                geometry.match(QString::fromUtf8(query.readAllStandardOutput()));
-            if (!match.hasMatch())
-                continue;
-            const QRect rect(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
-                             match.captured(4).toInt());
+        for (const QRect& rect : visibleOculoWindows()) {
             if (rect.width() > 64 &&
                 (!largest || rect.width() * rect.height() > largest->width() * largest->height()))
                 largest = rect;
