@@ -164,7 +164,23 @@ void StatusItemController::historyDidChange(const QList<HistoryItem>& items)
         m_historyItem->setMenu(nullptr);
         delete m_recentCaptures;
         m_recentCapturesAreStale = false;
+        announceRecentCaptures();
     }
+}
+
+void StatusItemController::announceRecentCaptures()
+{
+    // A menu the desktop shows over D-Bus (a StatusNotifierItem host) tells the desktop of a new layout
+    // only when items of the menu itself come and go, not when an item is given another submenu: the
+    // history item goes out and comes back in its place, so that the desktop fetches the new recent
+    // captures. A menu Qt shows itself needs nothing.
+    if (!m_menu->platformMenu())
+        return;
+    const QList<QAction*> items = m_menu->actions();
+    const qsizetype position = items.indexOf(m_historyItem);
+    QAction* next = position >= 0 && position + 1 < items.size() ? items.at(position + 1) : nullptr;
+    m_menu->removeAction(m_historyItem);
+    m_menu->insertAction(next, m_historyItem);
 }
 
 void StatusItemController::rebuildRecentCaptures()
@@ -194,4 +210,5 @@ void StatusItemController::rebuildRecentCaptures()
     // The item shows its own title, "Recent Captures"; a submenu's title shows nowhere on these desktops.
     m_historyItem->setMenu(recent);
     m_historyItem->setEnabled(true);
+    announceRecentCaptures();
 }

@@ -63,6 +63,7 @@ private:
     QAction* addCommandItem(const QString& title, MenuCommand command, const QString& iconName = {});
     void historyDidChange(const QList<HistoryItem>& items);
     void rebuildRecentCaptures();
+    void announceRecentCaptures();
     void reportTrayAvailability();
 
     HistoryViewModel& m_historyViewModel;
