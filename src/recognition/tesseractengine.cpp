@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -114,8 +115,15 @@ TesseractEngine::TesseractEngine(const QString& language, const QString& dataPat
     const QByteArray path = QFile::encodeName(dataPath);
     std::vector<std::string> names{"debug_file"};
     std::vector<std::string> values{"/dev/null"};
-    if (api->Init(dataPath.isEmpty() ? nullptr : path.constData(), language.toUtf8().constData(),
-                  tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false) != 0) {
+    // Newer Tesseract releases throw for data they cannot open where older ones returned an error.
+    int initStatus = -1;
+    try {
+        initStatus = api->Init(dataPath.isEmpty() ? nullptr : path.constData(), language.toUtf8().constData(),
+                               tesseract::OEM_LSTM_ONLY, nullptr, 0, &names, &values, false);
+    } catch (const std::exception& error) {
+        qCDebug(lcRecognition) << "Tesseract threw while loading" << language << ":" << error.what();
+    }
+    if (initStatus != 0) {
         m_initError = QStringLiteral("The trained data for the language \"%1\" could not be loaded from %2.")
                           .arg(language, recognitionDataPath(dataPath));
         if (reportFailure)
@@ -171,7 +179,13 @@ std::optional<Reading> TesseractEngine::read(const ImagePreparation::PreparedIma
     const QImage& grey = prepared.image;
     m_api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     m_api->SetSourceResolution(screenResolution * prepared.scale);
-    if (m_api->Recognize(nullptr) != 0) {
+    int status = -1;
+    try {
+        status = m_api->Recognize(nullptr);
+    } catch (const std::exception& error) {
+        qCDebug(lcRecognition) << "Tesseract threw while reading:" << error.what();
+    }
+    if (status != 0) {
         m_api->Clear();
         qCWarning(lcRecognition) << "Tesseract could not read an image of" << grey.size() << "with"
                                  << m_language;

@@ -1,9 +1,12 @@
 #include "tesseractlanguages.h"
 
+#include "recognitionlogging.h"
+
 #include <QFile>
 
 #include <tesseract/baseapi.h>
 
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -23,8 +26,14 @@ struct DataFolderProbe {
         const QByteArray path = QFile::encodeName(dataPath);
         std::vector<std::string> names{"debug_file"};
         std::vector<std::string> values{"/dev/null"};
-        ready = api.Init(dataPath.isEmpty() ? nullptr : path.constData(), "", tesseract::OEM_LSTM_ONLY,
-                         nullptr, 0, &names, &values, false) == 0;
+        // Newer Tesseract releases throw where older ones returned an error, for a data folder that is
+        // missing or cannot be read.
+        try {
+            ready = api.Init(dataPath.isEmpty() ? nullptr : path.constData(), "", tesseract::OEM_LSTM_ONLY,
+                             nullptr, 0, &names, &values, false) == 0;
+        } catch (const std::exception& error) {
+            qCDebug(lcRecognition) << "Tesseract cannot open its data folder:" << error.what();
+        }
     }
 };
 
@@ -43,7 +52,13 @@ QStringList installedRecognitionLanguages(const QString& dataPath)
     if (!probe.ready)
         return {};
     std::vector<std::string> available;
-    probe.api.GetAvailableLanguagesAsVector(&available);
+    try {
+        probe.api.GetAvailableLanguagesAsVector(&available);
+    } catch (const std::exception& error) {
+        // Thrown for a data folder that does not exist or cannot be listed: no language is installed.
+        qCDebug(lcRecognition) << "Tesseract cannot list its data folder:" << error.what();
+        return {};
+    }
     QStringList languages;
     for (const std::string& name : available) {
         const QString language = QString::fromStdString(name);

@@ -214,6 +214,9 @@ void QtSpeechSynthesizer::engineStateChanged(int state)
         warnOnce(m_engine ? m_engine->errorString() : QString());
         giveUp();
         return;
+    default:
+        // Synthesizing (Qt 6.6 and later) comes only from synthesize(), which is not used.
+        return;
     }
 }
 
