@@ -18,6 +18,7 @@
 #include "localizedstrings.h"
 #include "loginitem.h"
 #include "mainthread.h"
+#include "notificationcenter.h"
 #include "platform.h"
 #include "recognitionenginepool.h"
 #include "settingskeys.h"
@@ -408,13 +409,31 @@ WelcomeWindow* AppDelegate::makeWelcomeWindowIfNeeded()
     ScreenCaptureAccess access{[&capture] { return capture.hasScreenCaptureAccess(); },
                                [&capture] { capture.requestScreenCaptureAccess(); }};
     m_welcomeWindow = std::make_unique<WelcomeWindow>(access, installedRecognitionLanguages());
-    if (const std::optional<Shortcut> shortcut = GlobalShortcuts::getShortcut(toggleScreenCaptureMode()))
-        m_welcomeWindow->view().setCaptureShortcut(KeyNames::nativeText(*shortcut));
-    // Where the desktop gives no global shortcuts, the line says how to start a capture instead.
-    if (m_platform.hotKeyBackend && !m_platform.hotKeyBackend->isAvailable())
-        m_welcomeWindow->view().setCaptureShortcutNote(Strings::welcomeStepSelectCommand());
+    showCaptureShortcutInWelcome();
+    // The desktop may report its keys for the shortcut later, or others once the user changed them there.
+    connect(&NotificationCenter::defaultCenter(), &NotificationCenter::posted, m_welcomeWindow.get(),
+            [this](const QString& notification) {
+                if (notification == GlobalShortcuts::reportedTriggerDidChange)
+                    showCaptureShortcutInWelcome();
+            });
     m_welcomeWindow->centerOn(mainScreenArea());
     return m_welcomeWindow.get();
+}
+
+void AppDelegate::showCaptureShortcutInWelcome()
+{
+    WelcomeView& view = m_welcomeWindow->view();
+    // Where the desktop gives no global shortcuts, the line says how to start a capture instead.
+    if (m_platform.hotKeyBackend && !m_platform.hotKeyBackend->isAvailable()) {
+        view.setCaptureShortcutNote(Strings::welcomeStepSelectCommand());
+        return;
+    }
+    // The keys in the desktop's own words where it reports them: it may have let the user pick others.
+    const QString reported = GlobalShortcuts::reportedTrigger(toggleScreenCaptureMode());
+    const std::optional<Shortcut> shortcut = GlobalShortcuts::getShortcut(toggleScreenCaptureMode());
+    view.setCaptureShortcut(!reported.isEmpty() ? reported
+                            : shortcut          ? KeyNames::nativeText(*shortcut)
+                                                : QString());
 }
 
 void AppDelegate::showSettingsWindow(SettingsTab tab)

@@ -101,6 +101,9 @@ private:
     HistoryWindow* makeHistoryWindowIfNeeded();
     SettingsWindow* makeSettingsWindowIfNeeded();
     WelcomeWindow* makeWelcomeWindowIfNeeded();
+    // The welcome window's line on starting a capture: the shortcut in the desktop's words where it reports
+    // them, else in ours, or what to bind where the desktop gives applications no global shortcuts.
+    void showCaptureShortcutInWelcome();
     // The settings, welcome and history windows are made only when there is a screen to show them on.
     bool hasMainScreen() const;
     QRect mainScreenArea() const;

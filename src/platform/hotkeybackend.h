@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -64,4 +65,10 @@ public:
     // False where the session gives applications no global hot keys at all: grabs are then accepted
     // and never report anything, and the user binds a command of Oculo's in the desktop's settings.
     virtual bool isAvailable() const { return true; }
+    // The keys the desktop reports for a grabbed combination, in its own words ("Ctrl+Shift+2", or what
+    // the user chose there instead), where the desktop binds the shortcuts itself; empty while it has
+    // reported none, and always where the grabbed combination is the trigger (X11).
+    virtual QString reportedTrigger(HotKeyCombination) const { return {}; }
+    // Installs the one receiver told after a reported trigger changed (an empty one removes it).
+    virtual void setReportedTriggerHandler(std::function<void()>) {}
 };

@@ -176,6 +176,11 @@ void setHotKeyCenter(HotKeyCenter* center)
     if (s.hotKeyCenter != center)
         s.registeredShortcuts.clear();
     s.hotKeyCenter = center;
+    // The center detaches the announcement from its backend when it goes.
+    if (center) {
+        center->setReportedTriggerHandler(
+            [] { NotificationCenter::defaultCenter().post(reportedTriggerDidChange); });
+    }
 }
 
 std::optional<Shortcut> getShortcut(const Name& name)
@@ -211,6 +216,13 @@ void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
         unregisterShortcut(*old);
     }
     postChange(name);
+}
+
+QString reportedTrigger(const Name& name)
+{
+    const HotKeyCenter* center = state().hotKeyCenter;
+    const std::optional<Shortcut> shortcut = getShortcut(name);
+    return center && shortcut ? center->reportedTrigger(*shortcut) : QString();
 }
 
 void reset(const QList<Name>& names)

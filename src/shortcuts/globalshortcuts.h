@@ -28,6 +28,8 @@ using Action = std::function<void()>;
 // Posted after every write through setShortcut, with the Name under "name" in the user info.
 inline const QString shortcutByNameDidChange = QStringLiteral("GlobalShortcuts_shortcutByNameDidChange");
 inline const QString keyPrefix = QStringLiteral("GlobalShortcuts_");
+// Posted after the desktop reported other keys for a shortcut (see reportedTrigger), without user info.
+inline const QString reportedTriggerDidChange = QStringLiteral("GlobalShortcuts_reportedTriggerDidChange");
 
 // The store and the hot keys the module works with; set by the application before the first name is
 // declared. Without a store nothing is stored or read; without a center nothing is grabbed.
@@ -37,6 +39,10 @@ void setHotKeyCenter(HotKeyCenter* center);
 std::optional<Shortcut> getShortcut(const Name& name);
 // Stores, registers and announces a shortcut; none removes the stored one (false is written).
 void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
+// The keys the desktop reports for the name's shortcut, in its own words, where the desktop binds the
+// shortcuts itself (through its portal, letting the user pick other keys); empty where it reports none,
+// and without a hot-key center.
+QString reportedTrigger(const Name& name);
 void reset(const QList<Name>& names);
 
 void onKeyDown(const Name& name, Action action);

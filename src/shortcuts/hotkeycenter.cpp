@@ -82,6 +82,8 @@ HotKeyCenter::~HotKeyCenter()
         m_backend.ungrab(hotKey->carbonHotKey);
     if (m_eventHandlerInstalled)
         m_backend.setEventHandler({});
+    if (m_reportedTriggerHandlerInstalled)
+        m_backend.setReportedTriggerHandler({});
     if (sharedCenter == this)
         sharedCenter = nullptr;
 }
@@ -162,6 +164,18 @@ void HotKeyCenter::unregisterHotKey(const Shortcut& shortcut)
             ++it;
         }
     }
+}
+
+QString HotKeyCenter::reportedTrigger(const Shortcut& shortcut) const
+{
+    const std::optional<HotKeyCombination> combination = combinationOf(shortcut);
+    return combination ? m_backend.reportedTrigger(*combination) : QString();
+}
+
+void HotKeyCenter::setReportedTriggerHandler(std::function<void()> handler)
+{
+    m_reportedTriggerHandlerInstalled = bool(handler);
+    m_backend.setReportedTriggerHandler(std::move(handler));
 }
 
 qint32 HotKeyCenter::handleEvent(const HotKeyEvent* event)

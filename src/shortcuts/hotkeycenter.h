@@ -43,6 +43,12 @@ public:
     // Shift). Computed afresh on each call, without repeats.
     QList<Shortcut> systemShortcuts() const;
 
+    // The keys the desktop reports for a shortcut where it binds the shortcuts itself, in its own words;
+    // empty where it reports none (see HotKeyBackend::reportedTrigger).
+    QString reportedTrigger(const Shortcut& shortcut) const;
+    // Told after the desktop reported other keys for a shortcut; detached when the center goes.
+    void setReportedTriggerHandler(std::function<void()> handler);
+
     // Runs the pair of the hot key that fired; the answer says whether the event was ours.
     qint32 handleEvent(const HotKeyEvent* event);
 
@@ -71,4 +77,5 @@ private:
     QMap<qint64, std::shared_ptr<const HotKey>> m_hotKeys;
     qint64 m_hotKeyIdCounter = 0;
     bool m_eventHandlerInstalled = false;
+    bool m_reportedTriggerHandlerInstalled = false;
 };

@@ -17,6 +17,8 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include <algorithm>
+
 namespace GlobalShortcuts {
 
 namespace {
@@ -96,9 +98,13 @@ RecorderField::RecorderField(const Name& name, OnChange onChange, QWidget* paren
     connect(m_clearAction, &QAction::triggered, this, &RecorderField::clearShortcut);
 
     showStoredShortcut();
+    connect(this, &QLineEdit::textChanged, this, &QWidget::updateGeometry);
 
     connect(&NotificationCenter::defaultCenter(), &NotificationCenter::posted, this,
             [this](const QString& notification, const QVariantMap& userInfo) {
+                // The desktop's own words for the keys replace ours once it reports them.
+                if (notification == reportedTriggerDidChange && !isRecording())
+                    showStoredShortcut();
                 if (notification != shortcutByNameDidChange)
                     return;
                 const QVariant changed = userInfo.value(QStringLiteral("name"));
@@ -133,7 +139,11 @@ void RecorderField::setBeeper(Beeper beeper)
 
 QSize RecorderField::sizeHint() const
 {
-    return QSize(minimumFieldWidth, QLineEdit::sizeHint().height());
+    // Wide enough for what it shows, centred between the clear button and as much room on the other side:
+    // the desktop's own words for the keys can be longer than ours.
+    const int height = QLineEdit::sizeHint().height();
+    const int needed = fontMetrics().horizontalAdvance(text()) + 2 * height;
+    return QSize(std::max(minimumFieldWidth, needed), height);
 }
 
 bool RecorderField::event(QEvent* event)
@@ -289,7 +299,8 @@ void RecorderField::stopRecording()
 void RecorderField::showStoredShortcut()
 {
     const std::optional<Shortcut> stored = getShortcut(m_name);
-    setText(stored ? shownText(*stored) : QString());
+    const QString reported = stored ? reportedTrigger(m_name) : QString();
+    setText(!reported.isEmpty() ? reported : stored ? shownText(*stored) : QString());
     updateClearButton();
 }
 

@@ -1,9 +1,9 @@
 // The control with which the user picks the shortcut of one name: a search-style line edit that shows the
-// stored shortcut, records the next key combination while it has the keyboard focus, rejects what cannot
-// or should not be a global shortcut (a beep, or a warning for a combination Oculo's menus, the desktop or
-// another application already use), stores what it accepts, and clears the shortcut with its clear button
-// or Backspace and Delete. While it records, the global shortcuts are paused so that pressing one only
-// records it. Main thread only.
+// stored shortcut (in the desktop's own words where the desktop reports its keys), records the next key
+// combination while it has the keyboard focus, rejects what cannot or should not be a global shortcut (a
+// beep, or a warning for a combination Oculo's menus, the desktop or another application already use),
+// stores what it accepts, and clears the shortcut with its clear button or Backspace and Delete. While it
+// records, the global shortcuts are paused so that pressing one only records it. Main thread only.
 #pragma once
 
 #include "globalshortcutsname.h"

@@ -598,6 +598,32 @@ private slots:
         }
     }
 
+    void theWelcomeWindowNamesTheKeysTheDesktopReports()
+    {
+        FakePlatform fakes;
+        fakes.platform.isFirstLaunch = true;
+        fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        auto pool = std::make_shared<RecognitionEnginePool>(
+            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+        AppDelegate delegate(fakes.platform, pool);
+        // Shift+Ctrl+2 as X knows it; the desktop has its own words for it, and later other keys.
+        const HotKeyCombination capture{11, XModifier::shift | XModifier::control};
+        fakes.hotKeyBackend->reportTrigger(capture, QStringLiteral("Shift + Ctrl + 2"));
+        delegate.applicationDidFinishLaunching();
+        QStringList lines;
+        QTimer::singleShot(200, &delegate, [&] {
+            if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
+                const QLabel* label = delegate.welcomeWindow()->view().captureShortcutLabel();
+                lines << label->text();
+                fakes.hotKeyBackend->reportTrigger(capture, QStringLiteral("Super + C"));
+                lines << label->text();
+            }
+            delegate.welcomeWindow()->close();
+        });
+        QTest::qWait(400);
+        QCOMPARE(lines, (QStringList{"Press Shift + Ctrl + 2 to start.", "Press Super + C to start."}));
+    }
+
     void withoutHotKeysTheWelcomeWindowSaysWhatToBind()
     {
         FakePlatform fakes;

@@ -106,7 +106,7 @@ private slots:
         }
         QVERIFY2(run.exited, qPrintable(QStringLiteral("ended by signal %1").arg(run.termSignal)));
         QCOMPARE(run.exitCode, 1);
-        QCOMPARE(errors.size(), bad.size());
+        QVERIFY2(errors.size() == bad.size(), qPrintable(errors.join(u'\n')));
         for (qsizetype i = 0; i < bad.size(); ++i)
             QVERIFY2(errors[i].startsWith(QStringLiteral("oculo: %1: ").arg(bad[i])), qPrintable(errors[i]));
         QCOMPARE(

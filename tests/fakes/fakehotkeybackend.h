@@ -1,6 +1,7 @@
 // A hot-key backend for unit tests: grabs are kept in memory, the combinations the test lists in
 // `heldByOthers` are refused (and reported by probing), and `deliver` hands an event to the installed
-// handler as the X server's key events would.
+// handler as the X server's key events would; `reportTrigger` says what keys the desktop reports for a
+// combination, as a desktop portal would.
 #pragma once
 
 #include "hotkeybackend.h"
@@ -23,6 +24,8 @@ public:
     int grabCalls = 0;
     int handlerInstallations = 0;
     EventHandler handler;
+    std::function<void()> reportedTriggerHandler;
+    QList<std::pair<HotKeyCombination, QString>> reportedTriggers;
 
     std::optional<quint32> grab(HotKeyCombination combination, HotKeyId id) override
     {
@@ -47,6 +50,18 @@ public:
         handler = std::move(newHandler);
         return true;
     }
+    QString reportedTrigger(HotKeyCombination combination) const override
+    {
+        for (const auto& [reported, trigger] : reportedTriggers) {
+            if (reported == combination)
+                return trigger;
+        }
+        return {};
+    }
+    void setReportedTriggerHandler(std::function<void()> newHandler) override
+    {
+        reportedTriggerHandler = std::move(newHandler);
+    }
     QList<HotKeyCombination> grabbedByOtherClients(const QList<HotKeyCombination>& candidates) override
     {
         probes.append(candidates);
@@ -58,6 +73,14 @@ public:
         return held;
     }
 
+    // The desktop reports `trigger` for the combination from now on, and says so.
+    void reportTrigger(HotKeyCombination combination, const QString& trigger)
+    {
+        reportedTriggers.removeIf([&](const auto& entry) { return entry.first == combination; });
+        reportedTriggers.append({combination, trigger});
+        if (reportedTriggerHandler)
+            reportedTriggerHandler();
+    }
     // False when nothing is installed, else the handler's answer.
     bool deliver(const HotKeyEvent& event) { return handler && handler(event); }
     std::optional<HotKeyId> idOf(HotKeyCombination combination) const

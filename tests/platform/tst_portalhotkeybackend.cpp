@@ -8,6 +8,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QMutex>
@@ -23,6 +24,34 @@ const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.Global
 
 // What a BindShortcuts call asked for: shortcut id to preferred trigger.
 using Bound = QMap<QString, QString>;
+
+// A shortcut as the portal reports it, with its trigger described in the desktop's words.
+struct ReportedShortcut {
+    QString id;
+    QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const ReportedShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, ReportedShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+QVariant reported(const QString& id, const QString& trigger)
+{
+    return QVariant::fromValue(
+        QList<ReportedShortcut>{{id, {{QStringLiteral("trigger_description"), trigger}}}});
+}
 
 // The GlobalShortcuts interface of a portal, on a thread of its own as a portal process would be.
 class FakeShortcutsPortal : public QDBusVirtualObject {
@@ -74,6 +103,7 @@ public:
             response = refuseSessions ? 2 : 0;
         } else if (message.member() == u"BindShortcuts") {
             Bound bound;
+            QList<ReportedShortcut> shortcuts;
             const QDBusArgument list = message.arguments().at(1).value<QDBusArgument>();
             list.beginArray();
             while (!list.atEnd()) {
@@ -83,8 +113,12 @@ public:
                 list >> id >> properties;
                 list.endStructure();
                 bound.insert(id, properties.value("preferred_trigger").toString());
+                // The desktop binds each as asked, and describes the keys its own way.
+                const QString trigger = properties.value("preferred_trigger").toString();
+                shortcuts.append({id, {{"trigger_description", trigger.toLower().replace('+', " + ")}}});
             }
             list.endArray();
+            results.insert("shortcuts", QVariant::fromValue(shortcuts));
             QMutexLocker lock(&m_mutex);
             m_bindings.append(bound);
         } else {
@@ -95,6 +129,14 @@ public:
         answer << response << results;
         connection.send(answer);
         return true;
+    }
+
+    // The user gave the shortcut other keys in the desktop's settings.
+    void sendShortcutsChanged(const QString& session, const QString& shortcut, const QString& trigger)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, "ShortcutsChanged");
+        signal << QVariant::fromValue(QDBusObjectPath(session)) << reported(shortcut, trigger);
+        m_bus.send(signal);
     }
 
     void send(const char* member, const QString& session, const QString& shortcut)
@@ -118,6 +160,8 @@ constexpr HotKeyCombination otherKeys{38, XModifier::mod1 | XModifier::mod4};
 
 } // namespace
 
+Q_DECLARE_METATYPE(ReportedShortcut)
+
 class TestPortalHotKeyBackend : public QObject {
     Q_OBJECT
 
@@ -126,6 +170,8 @@ private slots:
     {
         if (m_bus.address().isEmpty())
             QSKIP("dbus-daemon did not start: install the packages of scripts/packages");
+        qDBusRegisterMetaType<ReportedShortcut>();
+        qDBusRegisterMetaType<QList<ReportedShortcut>>();
         m_client =
             std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_bus.address(), "client"));
         m_service =
@@ -189,6 +235,26 @@ private slots:
         QTRY_COMPARE(m_portal->bindings().size(), 2);
         QCOMPARE(m_portal->bindings().constLast().values(), QStringList{"CTRL+SHIFT+2"});
         QCOMPARE(m_portal->sessions(), 1);
+    }
+
+    void theKeysTheDesktopReportsAreKeptAndFollowItsChanges()
+    {
+        PortalHotKeyBackend backend(*m_client);
+        int changes = 0;
+        backend.setReportedTriggerHandler([&] { ++changes; });
+        QVERIFY(backend.grab(captureKeys, {1, 1}));
+        QCOMPARE(backend.reportedTrigger(captureKeys), QString());
+        // The bind answer's words for the keys.
+        QTRY_COMPARE(backend.reportedTrigger(captureKeys), QString("ctrl + shift + 2"));
+        QCOMPARE(changes, 1);
+        QCOMPARE(backend.reportedTrigger(otherKeys), QString());
+        const QString id = m_portal->bindings().constLast().key("CTRL+SHIFT+2");
+
+        // The user picks other keys in the desktop's settings; another session's shortcuts are not ours.
+        m_portal->sendShortcutsChanged("/org/freedesktop/portal/desktop/session/someone/else", id, "Alt+X");
+        m_portal->sendShortcutsChanged(m_portal->session(), id, "Super+C");
+        QTRY_COMPARE(backend.reportedTrigger(captureKeys), QString("Super+C"));
+        QCOMPARE(changes, 2);
     }
 
     void aRefusedSessionReportsNothingAndSaysSoOnce()

@@ -161,6 +161,19 @@ private slots:
         QCOMPARE(qobject_cast<QLabel*>(f.recorder->label())->buddy(), field);
     }
 
+    void showsTheKeysInTheDesktopsWordsWhereItReportsThem()
+    {
+        Fixture f;
+        RecorderField* field = f.field();
+        const QString reported = QStringLiteral("Shift + Ctrl + 2 (the desktop's words)");
+        f.backend.reportTrigger(*HotKeyCenter::combinationOf(shiftCommandTwo), reported);
+        QCOMPARE(field->text(), reported);
+        QVERIFY(field->sizeHint().width() > field->fontMetrics().horizontalAdvance(reported)); // whole
+        // Another shortcut shows in our words until the desktop reports its keys.
+        GlobalShortcuts::setShortcut(optionCommandO, f.name);
+        QCOMPARE(field->text(), QStringLiteral("Ctrl+Alt+O"));
+    }
+
     void recordsTheNextCombinationWhilePaused()
     {
         Fixture f;

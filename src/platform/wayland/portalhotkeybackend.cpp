@@ -61,6 +61,8 @@ PortalHotKeyBackend::PortalHotKeyBackend(QDBusConnection bus, QObject* parent)
                   SLOT(onActivated(QDBusMessage)));
     m_bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Deactivated"), this,
                   SLOT(onDeactivated(QDBusMessage)));
+    m_bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("ShortcutsChanged"), this,
+                  SLOT(onShortcutsChanged(QDBusMessage)));
 }
 
 PortalHotKeyBackend::~PortalHotKeyBackend()
@@ -217,10 +219,57 @@ void PortalHotKeyBackend::bind()
     m_bus.asyncCall(call);
 }
 
-void PortalHotKeyBackend::onBindResponse(uint response, const QVariantMap&)
+void PortalHotKeyBackend::onBindResponse(uint response, const QVariantMap& results)
 {
-    if (response != 0)
+    if (response != 0) {
         qCWarning(lcPlatform) << "The desktop did not bind Oculo's shortcuts (answer" << response << ")";
+        return;
+    }
+    takeTriggers(results.value(QStringLiteral("shortcuts")));
+}
+
+void PortalHotKeyBackend::onShortcutsChanged(const QDBusMessage& message)
+{
+    // (session handle, shortcuts)
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() < 2 || m_session.isEmpty() ||
+        qdbus_cast<QDBusObjectPath>(arguments.at(0)).path() != m_session)
+        return;
+    takeTriggers(arguments.at(1));
+}
+
+void PortalHotKeyBackend::takeTriggers(const QVariant& shortcuts)
+{
+    if (!shortcuts.canConvert<QDBusArgument>())
+        return;
+    bool changed = false;
+    for (const PortalShortcut& shortcut : qdbus_cast<QList<PortalShortcut>>(shortcuts)) {
+        const QString description =
+            shortcut.properties.value(QStringLiteral("trigger_description")).toString();
+        for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
+            if (shortcutId(it.key()) != shortcut.id)
+                continue;
+            const QString key = triggerOf(it->combination);
+            changed = changed || m_reportedTriggers.value(key) != description;
+            m_reportedTriggers.insert(key, description);
+        }
+    }
+    qCDebug(lcPlatform) << "The desktop reports the shortcuts' keys as" << m_reportedTriggers;
+    if (changed && m_reportedTriggerHandler) {
+        // A copy: the handler may replace itself.
+        const std::function<void()> handler = m_reportedTriggerHandler;
+        handler();
+    }
+}
+
+QString PortalHotKeyBackend::reportedTrigger(HotKeyCombination combination) const
+{
+    return m_reportedTriggers.value(triggerOf(combination));
+}
+
+void PortalHotKeyBackend::setReportedTriggerHandler(std::function<void()> handler)
+{
+    m_reportedTriggerHandler = std::move(handler);
 }
 
 void PortalHotKeyBackend::onActivated(const QDBusMessage& message)

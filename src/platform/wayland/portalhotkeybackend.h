@@ -1,9 +1,10 @@
 // Hot keys on a Wayland session through the desktop portal's GlobalShortcuts interface: one portal
 // session, in which every grabbed combination is bound as a shortcut of its own with the combination as
 // its preferred trigger (the desktop may let the user choose another); the portal's Activated and
-// Deactivated signals are the presses and releases. The portal answers asynchronously: a grab is
-// accepted at once and bound when the session is ready. A portal that fails says so once in the log and
-// reports nothing. Main thread only.
+// Deactivated signals are the presses and releases. The keys the desktop reports for each shortcut (the
+// bind answer's and ShortcutsChanged's trigger descriptions) are kept by combination. The portal answers
+// asynchronously: a grab is accepted at once and bound when the session is ready. A portal that fails
+// says so once in the log and reports nothing. Main thread only.
 #pragma once
 
 #include "hotkeybackend.h"
@@ -29,6 +30,8 @@ public:
     void ungrab(quint32 reference) override;
     bool setEventHandler(EventHandler handler) override;
     QList<HotKeyCombination> grabbedByOtherClients(const QList<HotKeyCombination>&) override { return {}; }
+    QString reportedTrigger(HotKeyCombination combination) const override;
+    void setReportedTriggerHandler(std::function<void()> handler) override;
 
     // The trigger of a combination in the desktop's shortcut notation ("CTRL+SHIFT+2"): the modifiers,
     // then the name of the key the X key code types on a US layout; empty for a key code with no name.
@@ -37,6 +40,7 @@ public:
 private slots:
     void onSessionResponse(uint response, const QVariantMap& results);
     void onBindResponse(uint response, const QVariantMap& results);
+    void onShortcutsChanged(const QDBusMessage& message);
     void onActivated(const QDBusMessage& message);
     void onDeactivated(const QDBusMessage& message);
 
@@ -50,6 +54,7 @@ private:
     void scheduleBinding();
     void bind();
     void deliver(const QDBusMessage& message, HotKeyEventKind kind);
+    void takeTriggers(const QVariant& shortcuts);
     QString listen(const QString& token, const char* slot);
     void fail(const QString& why);
 
@@ -57,7 +62,9 @@ private:
     QMap<quint32, Grab> m_grabs;
     quint32 m_references = 0;
     EventHandler m_handler;
-    QString m_session; // the session's object path once the portal made it
+    std::function<void()> m_reportedTriggerHandler;
+    QMap<QString, QString> m_reportedTriggers; // by the combination's own trigger (triggerOf)
+    QString m_session;                         // the session's object path once the portal made it
     QString m_sessionRequest;
     QString m_bindRequest;
     bool m_bindingScheduled = false;
