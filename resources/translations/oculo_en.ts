@@ -211,5 +211,9 @@
         <source>welcome.step.select.no-shortcuts.body</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>welcome.no-tray.body</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -186,19 +186,10 @@ void AppDelegate::applicationDidFinishLaunching()
         this, [this](const QStringList& lines) { copyToPasteboard(lines); });
     m_processor->recognizedText().subscribe(this,
                                             [this](const CaptureItem& item) { handleRecognizedText(item); });
-    // Later starts of Oculo hand their request over: a capture as the shortcut starts it, or the Quit of
-    // the menu.
+    // Later starts of Oculo hand their request over: a capture as the shortcut starts it, a window or the
+    // Quit of the menu.
     if (m_platform.instanceChannel) {
-        m_platform.instanceChannel->setRequestHandler([this](InstanceRequest request) {
-            switch (request) {
-            case InstanceRequest::capture:
-                startCapture();
-                break;
-            case InstanceRequest::quit:
-                quit();
-                break;
-            }
-        });
+        m_platform.instanceChannel->setRequestHandler([this](InstanceRequest request) { perform(request); });
     }
     // The first capture should not wait for the OCR model to load.
     m_recognitionPool->warmUp();
@@ -416,6 +407,9 @@ WelcomeWindow* AppDelegate::makeWelcomeWindowIfNeeded()
                 if (notification == GlobalShortcuts::reportedTriggerDidChange)
                     showCaptureShortcutInWelcome();
             });
+    // Where the desktop shows no tray, the line says where the menu's commands are instead.
+    if (!StatusItemController::isTrayAvailable())
+        m_welcomeWindow->view().setTrayNote(Strings::welcomeNoTrayBody());
     m_welcomeWindow->centerOn(mainScreenArea());
     return m_welcomeWindow.get();
 }
@@ -507,6 +501,27 @@ void AppDelegate::perform(MenuCommand command)
         showPreferences();
         break;
     case MenuCommand::quit:
+        quit();
+        break;
+    }
+}
+
+void AppDelegate::perform(InstanceRequest request)
+{
+    switch (request) {
+    case InstanceRequest::capture:
+        startCapture();
+        break;
+    case InstanceRequest::showPreferences:
+        showPreferences();
+        break;
+    case InstanceRequest::showHistory:
+        showHistory();
+        break;
+    case InstanceRequest::showAbout:
+        showAbout();
+        break;
+    case InstanceRequest::quit:
         quit();
         break;
     }

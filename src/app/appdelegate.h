@@ -5,6 +5,7 @@
 
 #include "cancellable.h"
 #include "globalshortcutsname.h"
+#include "instancechannel.h"
 #include "menucommand.h"
 #include "settingstab.h"
 #include "textrecognitionengine.h"
@@ -63,6 +64,8 @@ public:
     void showSettingsWindow(SettingsTab tab);
     // Carries out a command of the status menu.
     void perform(MenuCommand command);
+    // Carries out what a start of Oculo asked for (`oculo --history`, say), here or in a later start.
+    void perform(InstanceRequest request);
 
     // The capture window's frame handler: `rect` in points from the top-left corner of the screen.
     void handleSelectedFrame(const QRectF& rect);

@@ -403,4 +403,14 @@ QString welcomeStepSelectCommand()
     return text;
 }
 
+QString welcomeNoTrayBody()
+{
+    static const QString text = fixedText(
+        QT_TRANSLATE_NOOP("Localizable", "welcome.no-tray.body"),
+        "This desktop shows no system tray: open Preferences, the history and Quit from Oculo's icon in the "
+        "applications menu (right-click it), or run \"oculo --preferences\", \"oculo --history\" or "
+        "\"oculo --quit\".");
+    return text;
+}
+
 } // namespace Strings

@@ -69,5 +69,7 @@ QString settingsRecognitionLanguageAutomaticTitle();
 QString welcomeStepSelectShortcut(const QString& shortcut);
 // Where the desktop gives applications no global shortcuts: how to start a capture instead.
 QString welcomeStepSelectCommand();
+// Where the desktop shows no system tray: where the commands of the tray menu are instead.
+QString welcomeNoTrayBody();
 
 } // namespace Strings

@@ -1,5 +1,6 @@
 #include "appdelegate.h"
 #include "applicationicon.h"
+#include "applogging.h"
 #include "automaticlanguageengine.h"
 #include "imageloader.h"
 #include "oculoversion.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 #include <climits>
@@ -57,9 +60,31 @@ void useValidConfigurationFolder()
         ::unsetenv("XDG_CONFIG_HOME");
 }
 
-// tray: Oculo itself; capture: Oculo, starting a capture (in the running Oculo if there is one);
-// quit: ends the running Oculo.
-enum class Mode { console, recognize, quit, capture, tray };
+// tray: Oculo itself; capture, preferences, history, about: Oculo, starting a capture or showing that
+// window (in the running Oculo if there is one); quit: ends the running Oculo.
+enum class Mode { console, recognize, quit, capture, preferences, history, about, tray };
+
+// What a mode asks of the running Oculo; none for the modes that ask it nothing.
+std::optional<InstanceRequest> requestOf(Mode mode)
+{
+    switch (mode) {
+    case Mode::quit:
+        return InstanceRequest::quit;
+    case Mode::capture:
+        return InstanceRequest::capture;
+    case Mode::preferences:
+        return InstanceRequest::showPreferences;
+    case Mode::history:
+        return InstanceRequest::showHistory;
+    case Mode::about:
+        return InstanceRequest::showAbout;
+    case Mode::console:
+    case Mode::recognize:
+    case Mode::tray:
+        break;
+    }
+    return std::nullopt;
+}
 
 Mode modeOf(int argc, char** argv)
 {
@@ -71,7 +96,8 @@ Mode modeOf(int argc, char** argv)
     }
     // The first of these given decides, in this order.
     constexpr std::pair<const char*, Mode> commands[] = {
-        {"--recognize", Mode::recognize}, {"--quit", Mode::quit}, {"--capture", Mode::capture}};
+        {"--recognize", Mode::recognize},     {"--quit", Mode::quit},       {"--capture", Mode::capture},
+        {"--preferences", Mode::preferences}, {"--history", Mode::history}, {"--about", Mode::about}};
     for (const auto& [option, mode] : commands) {
         for (int i = 1; i < argc; ++i) {
             if (std::strcmp(argv[i], option) == 0)
@@ -93,7 +119,8 @@ void describe(QCoreApplication& application, QCommandLineParser& parser,
     parser.addVersionOption();
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("Image or PDF files, with --recognize."),
+                                 QStringLiteral("Image or PDF files, with --recognize; \"-\" is standard "
+                                                "input."),
                                  QStringLiteral("[FILE...]"));
 }
 
@@ -110,9 +137,10 @@ makeRecognitionPool(const QString& fixedLanguage = {},
     });
 }
 
-// Hands --capture or --quit to the Oculo running in this session, without making the tray application.
-// The status to exit with; none when no Oculo runs and this start is to become it (--capture).
-std::optional<int> handToRunningOculo(int argc, char** argv, Mode mode,
+// Hands the request of the mode (--capture, --history, --quit...) to the Oculo running in this session,
+// without making the tray application. The status to exit with; none when no Oculo runs and this start
+// is to become it (all but --quit).
+std::optional<int> handToRunningOculo(int argc, char** argv, InstanceRequest request,
                                       const QList<QCommandLineOption>& options)
 {
     QCoreApplication application(argc, argv);
@@ -120,8 +148,8 @@ std::optional<int> handToRunningOculo(int argc, char** argv, Mode mode,
     describe(application, parser, options);
     parser.process(application);
     const std::unique_ptr<InstanceChannel> instance = loadInstanceChannel();
-    if (mode == Mode::capture) {
-        if (instance->send(InstanceRequest::capture))
+    if (request != InstanceRequest::quit) {
+        if (instance->send(request))
             return 0;
         return std::nullopt;
     }
@@ -141,6 +169,9 @@ std::optional<int> handToRunningOculo(int argc, char** argv, Mode mode,
 
 int recognizeFiles(QCoreApplication& application, const QStringList& files, const QString& language)
 {
+    // Standard error holds one line for each file that cannot be read: the image format plugins' own
+    // remarks about a damaged file (Qt 6.8's TIFF plugin makes them) would read as more failures.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.imageformats.*=false"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (files.isEmpty()) {
@@ -154,7 +185,10 @@ int recognizeFiles(QCoreApplication& application, const QStringList& files, cons
     }
     const auto imageLoader = loadImageLoader();
     const auto pool = makeRecognitionPool(language);
-    return runRecognizeCommand(files, *imageLoader, *pool, out, err);
+    QFile standardInput;
+    if (!standardInput.open(STDIN_FILENO, QIODevice::ReadOnly))
+        qCDebug(lcApp) << "Standard input cannot be read:" << standardInput.errorString();
+    return runRecognizeCommand(files, *imageLoader, *pool, standardInput, out, err);
 }
 
 } // namespace
@@ -165,27 +199,37 @@ int main(int argc, char** argv)
         QStringLiteral("capture"),
         QStringLiteral("Start a capture, in the Oculo already running if there is one (starting Oculo "
                        "otherwise)."));
+    const QCommandLineOption preferences(
+        QStringLiteral("preferences"),
+        QStringLiteral("Show the Preferences window, in the Oculo already running if there is one (starting "
+                       "Oculo otherwise)."));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("Show the history window, in the same way."));
+    const QCommandLineOption about(QStringLiteral("about"),
+                                   QStringLiteral("Show About Oculo, in the same way."));
     const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("Quit the Oculo that is running."));
     const QCommandLineOption recognize(
         QStringLiteral("recognize"),
-        QStringLiteral("Print the text of each FILE and exit (no display needed)."));
+        QStringLiteral("Print the text of each FILE and exit (no display needed); a FILE \"-\" is the "
+                       "image on standard input."));
     const QCommandLineOption language(
         QStringLiteral("lang"),
         QStringLiteral("With --recognize, read in this language only (eng, fra, ita, deu, spa, por, chi_sim, "
                        "chi_tra) instead of choosing it for each image."),
         QStringLiteral("CODE"));
-    const QList<QCommandLineOption> options{capture, quit, recognize, language};
+    const QList<QCommandLineOption> options{capture, preferences, history, about, quit, recognize, language};
     const Mode mode = modeOf(argc, argv);
+    const std::optional<InstanceRequest> request = requestOf(mode);
     useValidConfigurationFolder();
 
     // A request for the running Oculo needs none of the rest, nor the restart for OpenMP.
-    if (mode == Mode::quit || mode == Mode::capture) {
-        if (const std::optional<int> status = handToRunningOculo(argc, argv, mode, options))
+    if (request) {
+        if (const std::optional<int> status = handToRunningOculo(argc, argv, *request, options))
             return *status;
     }
     ensureSingleThreadedOpenMp(argv);
 
-    if (mode != Mode::tray && mode != Mode::capture) {
+    if (mode == Mode::console || mode == Mode::recognize) {
         QCoreApplication application(argc, argv);
         QCommandLineParser parser;
         describe(application, parser, options);
@@ -208,7 +252,7 @@ int main(int argc, char** argv)
     // One Oculo per session: a start that finds one running leaves before making anything.
     std::unique_ptr<InstanceChannel> instance = loadInstanceChannel();
     if (instance->claim() == InstanceClaim::taken) {
-        if (mode == Mode::capture && instance->send(InstanceRequest::capture))
+        if (request && instance->send(*request))
             return 0;
         QTextStream(stderr) << application.applicationName() << " is already running\n";
         return 0;
@@ -221,9 +265,10 @@ int main(int argc, char** argv)
     AppDelegate delegate(*platform, makeRecognitionPool({}, languageChoice));
     delegate.setRecognitionLanguageChoice(languageChoice);
     delegate.applicationDidFinishLaunching();
-    if (mode == Mode::capture) {
+    // What this start was asked for, once launching is done.
+    if (request) {
         QMetaObject::invokeMethod(
-            &delegate, [&delegate] { delegate.startCapture(); }, Qt::QueuedConnection);
+            &delegate, [&delegate, request] { delegate.perform(*request); }, Qt::QueuedConnection);
     }
     return application.exec();
 }

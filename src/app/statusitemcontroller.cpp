@@ -121,9 +121,14 @@ QList<GlobalShortcuts::MenuItemShortcut> StatusItemController::menuItemShortcuts
     return items;
 }
 
+bool StatusItemController::isTrayAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void StatusItemController::reportTrayAvailability()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!isTrayAvailable()) {
         qCInfo(lcApp) << "The desktop has no system tray: the menu is unavailable; the global shortcut works";
     }
 }

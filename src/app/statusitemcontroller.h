@@ -55,6 +55,8 @@ public:
     QAction* historyItem() const { return m_historyItem; }
     QAction* importFromClipboardItem() const { return m_importFromClipboardItem; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
+    // Whether the desktop shows a tray for the icon now.
+    static bool isTrayAvailable();
 
     // The application's name in menu titles.
     static QString applicationName();

@@ -1,12 +1,13 @@
 // One Oculo per user session. The first process to claim the instance receives what later starts ask
-// of it (a capture, to quit); a later start finds it and hands its request over instead of running too.
-// Main thread only; requests arrive on the main event loop. Where there is nothing to claim on (no
-// session bus), every process runs alone: claim() says so, and no running instance is ever found.
+// of it (a capture, one of its windows, to quit); a later start finds it and hands its request over
+// instead of running too. Main thread only; requests arrive on the main event loop. Where there is
+// nothing to claim on (no session bus), every process runs alone: claim() says so, and no running
+// instance is ever found.
 #pragma once
 
 #include <functional>
 
-enum class InstanceRequest { capture, quit };
+enum class InstanceRequest { capture, showPreferences, showHistory, showAbout, quit };
 
 enum class InstanceClaim {
     claimed, // this process is the instance: the requests of later starts reach its handler

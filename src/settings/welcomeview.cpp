@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -68,6 +69,21 @@ QLayout* makeStepRow(SettingsSymbol symbol, const QString& title, const QString&
     return row;
 }
 
+// The text with each quoted command ("oculo --history") kept on one line.
+QString keepingCommandsWhole(QString text)
+{
+    static const QRegularExpression command(QStringLiteral("\"oculo [^\"]*\""));
+    QRegularExpressionMatchIterator matches = command.globalMatch(text);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        for (qsizetype at = match.capturedStart(); at < match.capturedEnd(); ++at) {
+            if (text.at(at) == u' ')
+                text[at] = QChar::Nbsp;
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 void WelcomeView::setCaptureShortcut(const QString& text)
@@ -78,8 +94,14 @@ void WelcomeView::setCaptureShortcut(const QString& text)
 
 void WelcomeView::setCaptureShortcutNote(const QString& text)
 {
-    m_captureShortcut->setText(text);
+    m_captureShortcut->setText(keepingCommandsWhole(text));
     m_captureShortcut->setVisible(!text.isEmpty());
+}
+
+void WelcomeView::setTrayNote(const QString& text)
+{
+    m_trayNote->setText(keepingCommandsWhole(text));
+    m_trayNote->setVisible(!text.isEmpty());
 }
 
 WelcomeView::WelcomeView(QWidget* window, ScreenCaptureAccess access,
@@ -112,6 +134,11 @@ WelcomeView::WelcomeView(QWidget* window, ScreenCaptureAccess access,
     layout->addLayout(makeStepRow(SettingsSymbol::globe, Strings::welcomeInfoInternationalTitle(),
                                   languagesText(installedRecognitionLanguages), QStringLiteral("languages"),
                                   this));
+
+    m_trayNote = makeLabel(QString(), TextStyles::footnote(font()), this);
+    m_trayNote->setObjectName(QStringLiteral("trayNote"));
+    m_trayNote->hide();
+    layout->addWidget(m_trayNote);
 
     QLabel* note = makeSecondaryLabel(Strings::welcomePermissionsBody(), TextStyles::caption2(font()), this);
     note->setObjectName(QStringLiteral("permissionNote"));

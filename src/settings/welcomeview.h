@@ -24,6 +24,10 @@ public:
     // Says in that line what starts a capture where no shortcut can (the text as it stands).
     void setCaptureShortcutNote(const QString& text);
     QLabel* captureShortcutLabel() const { return m_captureShortcut; }
+    // Says, above the permission note, how to reach what the tray menu offers where the desktop shows no
+    // tray; empty hides the line.
+    void setTrayNote(const QString& text);
+    QLabel* trayNoteLabel() const { return m_trayNote; }
     // True while the button asks for the permission rather than saying "Done".
     bool isOfferingPermission() const { return m_isOfferingPermission; }
 
@@ -42,5 +46,6 @@ private:
     ScreenCaptureAccess m_access;
     QPushButton* m_actionButton;
     QLabel* m_captureShortcut = nullptr;
+    QLabel* m_trayNote = nullptr;
     bool m_isOfferingPermission = false;
 };

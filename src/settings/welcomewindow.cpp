@@ -5,6 +5,8 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 WelcomeWindow::WelcomeWindow(ScreenCaptureAccess access, const QStringList& installedRecognitionLanguages,
                              QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -22,6 +24,19 @@ WelcomeWindow::WelcomeWindow(ScreenCaptureAccess access, const QStringList& inst
 void WelcomeWindow::runModal()
 {
     exec();
+}
+
+void WelcomeWindow::showEvent(QShowEvent* event)
+{
+    const int neededHeight = std::max(contentHeight, m_view->heightForWidth(contentWidth));
+    if (neededHeight != height()) {
+        const QPoint center = geometry().center();
+        setFixedSize(contentWidth, neededHeight);
+        QRect frame(QPoint(), size());
+        frame.moveCenter(center);
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
 }
 
 void WelcomeWindow::centerOn(const QRect& area)

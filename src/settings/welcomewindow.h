@@ -25,7 +25,7 @@ class WelcomeWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int contentWidth = 430;
-    static constexpr int contentHeight = 540;
+    static constexpr int contentHeight = 540; // the least: taller where the view's notes need it
 
     // `installedRecognitionLanguages`: the OCR engine's codes of the installed languages ("eng", ...),
     // from which the window lists the supported languages by name.
@@ -39,6 +39,10 @@ public:
     void centerOn(const QRect& area);
 
     WelcomeView& view() const { return *m_view; }
+
+protected:
+    // Taller than contentHeight where the notes the view was given need it, about the same centre.
+    void showEvent(QShowEvent* event) override;
 
 private:
     WelcomeView* m_view;

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -126,6 +127,21 @@ private slots:
         QVERIFY(instance.deliver(InstanceRequest::quit));
         QCOMPARE(fixture.fakes.application->terminateCount, 1);
         fixture.delegate.captureWindow()->stopCapture();
+    }
+
+    void laterStartsShowTheWindowsOfTheMenu()
+    {
+        Fixture fixture;
+        fixture.fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        FakeInstanceChannel& instance = *fixture.fakes.instanceChannel;
+        QVERIFY(instance.deliver(InstanceRequest::showAbout));
+        QVERIFY(fixture.delegate.settingsWindow()->isVisible());
+        QCOMPARE(fixture.delegate.settingsWindow()->currentTabIndex(), 2);
+        QVERIFY(instance.deliver(InstanceRequest::showPreferences));
+        QCOMPARE(fixture.delegate.settingsWindow()->currentTabIndex(), 0);
+        QVERIFY(instance.deliver(InstanceRequest::showHistory));
+        QVERIFY(fixture.delegate.historyWindow()->isVisible());
+        QCOMPARE(fixture.fakes.application->terminateCount, 0);
     }
 
     void laterStartsReachNoDelegateOnceItIsGone()
@@ -644,7 +660,33 @@ private slots:
             delegate.welcomeWindow()->close();
         });
         QTest::qWait(400);
+        line.replace(QChar::Nbsp, u' '); // keeps the command on one line
         QVERIFY2(line.contains("oculo --capture") && line.contains("keyboard settings"), qPrintable(line));
+    }
+
+    void withoutATrayTheWelcomeWindowSaysWhereTheMenuIs()
+    {
+        // The offscreen platform of these tests shows no tray.
+        QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+        FakePlatform fakes;
+        fakes.platform.isFirstLaunch = true;
+        fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
+        auto pool = std::make_shared<RecognitionEnginePool>(
+            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+        AppDelegate delegate(fakes.platform, pool);
+        delegate.applicationDidFinishLaunching();
+        QString line;
+        QTimer::singleShot(200, &delegate, [&] {
+            if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
+                QLabel* label = delegate.welcomeWindow()->view().trayNoteLabel();
+                line = label->isVisibleTo(delegate.welcomeWindow()) ? label->text() : QString("(hidden)");
+            }
+            delegate.welcomeWindow()->close();
+        });
+        QTest::qWait(400);
+        line.replace(QChar::Nbsp, u' ');
+        QVERIFY2(line.contains("oculo --preferences") && line.contains("applications menu"),
+                 qPrintable(line));
     }
 
     void quitTerminates()

@@ -1,13 +1,17 @@
 // One Oculo per session, with the real oculo program on a real X display and a session bus of the
 // test's own: a second start leaves the first one running, `oculo --capture` brings up the overlay of the
-// running one (or starts Oculo with it when none runs), `oculo --quit` ends it, and without a bus every
-// start runs alone. Prints how long `oculo --capture` takes until the overlay is on the screen.
+// running one (or starts Oculo with it when none runs), `--preferences`, `--about` and `--history` show
+// its windows (or start Oculo with the window), `oculo --quit` ends it, and without a bus every start
+// runs alone. Prints how long `oculo --capture` takes until the overlay is on the screen.
 #include "oculodesktop.h"
 #include "privatesessionbus.h"
 #include "x11testmain.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -37,6 +41,29 @@ struct Finished {
                                  [&](const QString& line) { return line.contains(text); }));
     }
 };
+
+// The visible window of oculo named `name`, none until there is one.
+std::optional<WId> oculoWindowNamed(const QString& name)
+{
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--class"), QStringLiteral("oculo")});
+    search.waitForFinished(30000);
+    for (const QString& window :
+         QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        QProcess query;
+        query.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), window});
+        query.waitForFinished(30000);
+        if (QString::fromUtf8(query.readAllStandardOutput()).trimmed() == name)
+            return WId(window.toULongLong());
+    }
+    return std::nullopt;
+}
+
+QImage imageOf(WId window)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(window).toImage();
+}
 
 } // namespace
 
@@ -172,6 +199,27 @@ private slots:
                 << sorted.at(sorted.size() / 2);
     }
 
+    void windowsComeUpInTheRunningOne()
+    {
+        startFirstIfNeeded();
+        QVERIFY(!oculoWindowNamed(QStringLiteral("Preferences")));
+        QCOMPARE(run({QStringLiteral("--preferences")}).exitCode, 0);
+        std::optional<WId> preferences;
+        QTRY_VERIFY_WITH_TIMEOUT((preferences = oculoWindowNamed(QStringLiteral("Preferences"))), 30000);
+        QTest::qWait(300);
+        const QImage general = imageOf(*preferences);
+        // About is a tab of the same window.
+        QCOMPARE(run({QStringLiteral("--about")}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(imageOf(*preferences) != general, 30000);
+        QCOMPARE(oculoWindowNamed(QStringLiteral("Preferences")).value_or(0), *preferences);
+
+        // The history window has no title of its own: it goes by the application's name.
+        QVERIFY(!oculoWindowNamed(QStringLiteral("Oculo")));
+        QCOMPARE(run({QStringLiteral("--history")}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(oculoWindowNamed(QStringLiteral("Oculo")), 30000);
+        QCOMPARE(m_oculo->state(), QProcess::Running);
+    }
+
     void quitEndsTheRunningOne()
     {
         startFirstIfNeeded();
@@ -213,6 +261,20 @@ private slots:
         QCOMPARE(run({QStringLiteral("--quit")}).exitCode, 0);
         QVERIFY(m_oculo->waitForFinished(30000));
         QCOMPARE(m_oculo->exitCode(), 0);
+        m_oculo.reset();
+    }
+
+    void historyWithNoneRunningStartsOculoWithTheWindow()
+    {
+        stop(m_oculo);
+        QVERIFY(!oculoWindowNamed(QStringLiteral("Oculo")));
+        m_oculo = start({QStringLiteral("--history")}, environment(m_bus->address()));
+        QVERIFY(m_oculo);
+        QTRY_VERIFY_WITH_TIMEOUT(oculoWindowNamed(QStringLiteral("Oculo")), 60000);
+        // It is the one that runs now: later starts reach it.
+        QVERIFY(hasLaunched());
+        QCOMPARE(run({QStringLiteral("--quit")}).exitCode, 0);
+        QVERIFY(m_oculo->waitForFinished(30000));
         m_oculo.reset();
     }
 

@@ -1,4 +1,5 @@
 // `oculo --recognize` with the real engine, on text rendered here the way screens show it.
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -38,12 +39,15 @@ struct Run {
     QString err;
 };
 
-Run recognize(const QStringList& files)
+// `standardInput`: what oculo reads for "-".
+Run recognize(const QStringList& files, const QByteArray& standardInput = {})
 {
     QProcess process;
     QStringList arguments{QStringLiteral("--recognize")};
     arguments.append(files);
     process.start(oculoPath, arguments);
+    process.write(standardInput);
+    process.closeWriteChannel();
     Run run;
     if (!process.waitForFinished(120000))
         return run;
@@ -113,6 +117,32 @@ private slots:
         QVERIFY(errors[0].contains(empty));
         QVERIFY(errors[3].contains(missing));
         QCOMPARE(run.out, QStringLiteral("==> %1 <==\nHello there\n==> %1 <==\nHello there\n").arg(good));
+    }
+
+    void readsTheImageOnStandardInputForADash()
+    {
+        const QString invoice = QStringLiteral("Invoice 2041, due on 12 March");
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(renderLines({invoice}, 2, false, QStringLiteral("DejaVu Sans")).save(&buffer, "PNG"));
+        const QString good = m_dir.filePath(QStringLiteral("hello.png"));
+        QVERIFY(
+            renderLines({QStringLiteral("Hello there")}, 2, false, QStringLiteral("DejaVu Sans")).save(good));
+
+        const Run alone = recognize({QStringLiteral("-")}, png);
+        QCOMPARE(alone.err, QString());
+        QCOMPARE(alone.exitCode, 0);
+        QCOMPARE(alone.out, invoice + u'\n');
+        const Run among = recognize({good, QStringLiteral("-"), good}, png);
+        QCOMPARE(among.exitCode, 0);
+        QCOMPARE(among.out, QStringLiteral("==> %1 <==\nHello there\n==> standard input <==\n%2\n"
+                                           "==> %1 <==\nHello there\n")
+                                .arg(good, invoice));
+        const Run nothing = recognize({QStringLiteral("-")}, "not an image");
+        QCOMPARE(nothing.exitCode, 1);
+        QCOMPARE(nothing.out, QString());
+        QVERIFY2(nothing.err.startsWith(QStringLiteral("oculo: standard input: ")), qPrintable(nothing.err));
     }
 
     void aBlankImageGivesAnEmptyBlock()

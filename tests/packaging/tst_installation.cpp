@@ -175,13 +175,17 @@ private slots:
         QCOMPARE(main.value(QStringLiteral("Icon")), identifier);
         QVERIFY(
             QFileInfo::exists(data(QStringLiteral("icons/hicolor/scalable/apps/%1.svg").arg(identifier))));
-        // Every action it lists is there and starts the same executable.
+        // Every action it lists is there and starts the same executable with an option it knows.
         const QStringList actions = main.value(QStringLiteral("Actions")).split(u';', Qt::SkipEmptyParts);
         QVERIFY(!actions.isEmpty());
+        const Run help = run(bin() + u'/' + program, {QStringLiteral("--help")});
         for (const QString& action : actions) {
             const auto group = entry.value(QStringLiteral("Desktop Action ") + action);
             QVERIFY2(!group.value(QStringLiteral("Name")).isEmpty(), qPrintable(action));
-            QCOMPARE(group.value(QStringLiteral("Exec")).section(u' ', 0, 0), program);
+            const QStringList command = group.value(QStringLiteral("Exec")).split(u' ');
+            QCOMPARE(command.first(), program);
+            for (const QString& option : command.mid(1))
+                QVERIFY2(help.output.contains(u' ' + option + u' '), qPrintable(option));
         }
     }
 

@@ -18,7 +18,19 @@ namespace {
 
 QString nameOf(InstanceRequest request)
 {
-    return request == InstanceRequest::capture ? QStringLiteral("capture") : QStringLiteral("quit");
+    switch (request) {
+    case InstanceRequest::capture:
+        return QStringLiteral("capture");
+    case InstanceRequest::showPreferences:
+        return QStringLiteral("preferences");
+    case InstanceRequest::showHistory:
+        return QStringLiteral("history");
+    case InstanceRequest::showAbout:
+        return QStringLiteral("about");
+    case InstanceRequest::quit:
+        return QStringLiteral("quit");
+    }
+    return {};
 }
 
 // The lines the platform log says about running alone, while it lives.
@@ -110,10 +122,12 @@ private slots:
         QCOMPARE(instance->claim(), InstanceClaim::claimed);
         QStringList received;
         instance->setRequestHandler([&](InstanceRequest request) { received.append(nameOf(request)); });
-        QVERIFY(sendFromElsewhere(InstanceRequest::capture));
-        QVERIFY(sendFromElsewhere(InstanceRequest::quit));
-        QVERIFY(sendFromElsewhere(InstanceRequest::capture));
-        QTRY_COMPARE(received, QStringList({"capture", "quit", "capture"}));
+        for (const InstanceRequest request :
+             {InstanceRequest::capture, InstanceRequest::showPreferences, InstanceRequest::showHistory,
+              InstanceRequest::showAbout, InstanceRequest::quit, InstanceRequest::capture})
+            QVERIFY(sendFromElsewhere(request));
+        QTRY_COMPARE(received,
+                     QStringList({"capture", "preferences", "history", "about", "quit", "capture"}));
     }
 
     void requestsBeforeTheHandlerWaitForIt()
@@ -136,9 +150,10 @@ private slots:
         QStringList received;
         instance->setRequestHandler([&](InstanceRequest request) { received.append(nameOf(request)); });
         QVERIFY(callWithDbusSend(QStringLiteral("Capture")));
+        QVERIFY(callWithDbusSend(QStringLiteral("ShowHistory")));
         QVERIFY(callWithDbusSend(QStringLiteral("Quit")));
         QVERIFY(!callWithDbusSend(QStringLiteral("Paste")));
-        QTRY_COMPARE(received, QStringList({"capture", "quit"}));
+        QTRY_COMPARE(received, QStringList({"capture", "history", "quit"}));
     }
 
     void withNoneRunningNothingIsSent()

@@ -188,9 +188,12 @@ private slots:
         QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("isGranted");
         QTest::addColumn<bool>("hasShortcuts");
-        QTest::newRow("light") << false << true << true;
-        QTest::newRow("dark") << true << false << true;
-        QTest::newRow("no-shortcuts") << false << true << false;
+        QTest::addColumn<bool>("hasTray");
+        QTest::newRow("light") << false << true << true << true;
+        QTest::newRow("dark") << true << false << true << true;
+        QTest::newRow("no-shortcuts") << false << true << false << true;
+        // The desktop without global shortcuts nor a tray: the most the window says.
+        QTest::newRow("no-tray") << false << false << false << false;
     }
 
     void screenshots()
@@ -198,6 +201,7 @@ private slots:
         QFETCH(bool, dark);
         QFETCH(bool, isGranted);
         QFETCH(bool, hasShortcuts);
+        QFETCH(bool, hasTray);
         WidgetScreenshots::useFusion(dark);
         Permission permission;
         permission.isGranted = isGranted;
@@ -208,10 +212,21 @@ private slots:
                 "This desktop gives applications no global shortcuts: bind the command \"oculo --capture\" "
                 "to a key in the desktop's keyboard settings to start a capture."));
         }
+        if (!hasTray)
+            window.view().setTrayNote(Strings::welcomeNoTrayBody());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QString path = WidgetScreenshots::save(
-            window, hasShortcuts ? QStringLiteral("welcome") : QStringLiteral("welcome-no-shortcuts"), dark);
+        // Every text has the height its lines need, and the button stays inside the window.
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->isVisible() && label->wordWrap())
+                QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(label->text()));
+        }
+        const QWidget* button = window.view().actionButton();
+        QVERIFY(button->mapTo(&window, QPoint(0, button->height())).y() <= window.height());
+        const QString name = !hasTray        ? QStringLiteral("welcome-no-tray")
+                             : !hasShortcuts ? QStringLiteral("welcome-no-shortcuts")
+                                             : QStringLiteral("welcome");
+        const QString path = WidgetScreenshots::save(window, name, dark);
         QVERIFY(!path.isEmpty());
         qInfo("saved %s", qPrintable(path));
         window.close();

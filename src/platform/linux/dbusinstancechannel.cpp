@@ -30,6 +30,9 @@ public:
 
 public slots:
     Q_SCRIPTABLE void Capture() { later(InstanceRequest::capture); }
+    Q_SCRIPTABLE void ShowPreferences() { later(InstanceRequest::showPreferences); }
+    Q_SCRIPTABLE void ShowHistory() { later(InstanceRequest::showHistory); }
+    Q_SCRIPTABLE void ShowAbout() { later(InstanceRequest::showAbout); }
     Q_SCRIPTABLE void Quit() { later(InstanceRequest::quit); }
 
 private:
@@ -47,6 +50,12 @@ QString methodName(InstanceRequest request)
     switch (request) {
     case InstanceRequest::capture:
         return QStringLiteral("Capture");
+    case InstanceRequest::showPreferences:
+        return QStringLiteral("ShowPreferences");
+    case InstanceRequest::showHistory:
+        return QStringLiteral("ShowHistory");
+    case InstanceRequest::showAbout:
+        return QStringLiteral("ShowAbout");
     case InstanceRequest::quit:
         return QStringLiteral("Quit");
     }

@@ -1,8 +1,8 @@
 // The instance channel over a D-Bus bus, the session bus in the product: the instance owns the
-// well-known name org.oculo.Oculo and serves Oculo's own interface org.oculo.Oculo (methods Capture and
-// Quit) at /org/oculo/Oculo; a later start calls those methods. Main thread only. On a connection that
-// is not connected (no session bus, or an unreachable one) the process runs alone, which claim() logs
-// once; a bus that refuses the name leaves it alone too.
+// well-known name org.oculo.Oculo and serves Oculo's own interface org.oculo.Oculo (methods Capture,
+// ShowPreferences, ShowHistory, ShowAbout and Quit) at /org/oculo/Oculo; a later start calls those
+// methods. Main thread only. On a connection that is not connected (no session bus, or an unreachable
+// one) the process runs alone, which claim() logs once; a bus that refuses the name leaves it alone too.
 #pragma once
 
 #include "instancechannel.h"
