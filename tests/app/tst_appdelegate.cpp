@@ -38,6 +38,27 @@ QImage solidImage(QColor colour)
     return image;
 }
 
+// The text of one label of the welcome window that a first launch on `fakes` shows, read while it is up,
+// with no-break spaces (which keep a quoted command on one line) as plain ones; "(hidden)" when the
+// label is not shown.
+QString welcomeLine(FakePlatform& fakes, QLabel* (WelcomeView::*label)() const)
+{
+    auto pool = std::make_shared<RecognitionEnginePool>(
+        FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
+    AppDelegate delegate(fakes.platform, pool);
+    delegate.applicationDidFinishLaunching();
+    QString line;
+    QTimer::singleShot(200, &delegate, [&] {
+        if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
+            const QLabel* shown = (delegate.welcomeWindow()->view().*label)();
+            line = shown->isVisibleTo(delegate.welcomeWindow()) ? shown->text() : QStringLiteral("(hidden)");
+        }
+        delegate.welcomeWindow()->close();
+    });
+    QTest::qWait(400);
+    return line.replace(QChar::Nbsp, u' ');
+}
+
 } // namespace
 
 class TestAppDelegate : public QObject {
@@ -647,20 +668,7 @@ private slots:
         fakes.hotKeyBackend->isOffered = false;
         fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
         fakes.screens->mouse = QPointF(100, 100);
-        auto pool = std::make_shared<RecognitionEnginePool>(
-            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
-        AppDelegate delegate(fakes.platform, pool);
-        delegate.applicationDidFinishLaunching();
-        QString line;
-        QTimer::singleShot(200, &delegate, [&] {
-            if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
-                QLabel* label = delegate.welcomeWindow()->view().captureShortcutLabel();
-                line = label->isVisibleTo(delegate.welcomeWindow()) ? label->text() : QString("(hidden)");
-            }
-            delegate.welcomeWindow()->close();
-        });
-        QTest::qWait(400);
-        line.replace(QChar::Nbsp, u' '); // keeps the command on one line
+        const QString line = welcomeLine(fakes, &WelcomeView::captureShortcutLabel);
         QVERIFY2(line.contains("oculo --capture") && line.contains("keyboard settings"), qPrintable(line));
     }
 
@@ -671,20 +679,7 @@ private slots:
         FakePlatform fakes;
         fakes.platform.isFirstLaunch = true;
         fakes.screens->screenList = {{QStringLiteral("ONE"), QRectF(0, 0, 1280, 800), 1.0, 1}};
-        auto pool = std::make_shared<RecognitionEnginePool>(
-            FakeRecognitionEngine::factory(std::make_shared<FakeRecognitionRecord>(), {}), 1);
-        AppDelegate delegate(fakes.platform, pool);
-        delegate.applicationDidFinishLaunching();
-        QString line;
-        QTimer::singleShot(200, &delegate, [&] {
-            if (delegate.welcomeWindow() && delegate.welcomeWindow()->isVisible()) {
-                QLabel* label = delegate.welcomeWindow()->view().trayNoteLabel();
-                line = label->isVisibleTo(delegate.welcomeWindow()) ? label->text() : QString("(hidden)");
-            }
-            delegate.welcomeWindow()->close();
-        });
-        QTest::qWait(400);
-        line.replace(QChar::Nbsp, u' ');
+        const QString line = welcomeLine(fakes, &WelcomeView::trayNoteLabel);
         QVERIFY2(line.contains("oculo --preferences") && line.contains("applications menu"),
                  qPrintable(line));
     }
